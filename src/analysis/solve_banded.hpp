@@ -1,0 +1,31 @@
+// Solution of K U = F for every load case at once: Gaussian elimination
+// without row exchanges inside the band, then back substitution.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "model/arrays.hpp"
+
+namespace quivor {
+
+// The single-precision constant 1.0E-5 widened to 64 bits.
+inline constexpr double kPivotTolerance = static_cast<double>(1.0E-5f);
+
+// True when a pivot must stop the elimination: too small, or not finite.
+inline bool IsSingularPivot(double pivot) {
+  return !std::isfinite(pivot) || std::abs(pivot) < kPivotTolerance;
+}
+
+enum class SolveOutcome { kSolved, kSingular };
+
+// stiffnessBand is destroyed (it ends holding the eliminated band);
+// displacement (2*nodeCount, loadCaseCount) receives the solutions. Every
+// pivot is tested, the last one included; kSingular leaves displacement
+// unspecified.
+SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& loadMatrix,
+                         Array2<double>& displacement, std::int16_t loadCaseCount,
+                         std::int16_t halfBandwidth, std::int16_t nodeCount,
+                         Array1<double>& solverWork);
+
+}  // namespace quivor

@@ -1,0 +1,20 @@
+// Sizing of every bar as a bundle of whole spaghetti strands, per load case.
+#pragma once
+
+#include <cstdint>
+
+#include "model/arrays.hpp"
+#include "model/model.hpp"
+
+namespace quivor {
+
+// Raises a safety coefficient below 1.0 to 1.0 (the caller sees the raised
+// value), then fills strandCount, barLength, barWeight and totalWeight.
+void SizeMembers(Array2<std::int32_t>& strandCount, Array1<double>& barLength,
+                 Array2<double>& barWeight, const Array2<double>& barForce,
+                 const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
+                 const Array2<double>& nodeCoord, std::int16_t barCount,
+                 std::int16_t loadCaseCount, Array1<double>& totalWeight,
+                 float& tensionSafetyFactor, float& compressionSafetyFactor);
+
+}  // namespace quivor

@@ -1,0 +1,162 @@
+// POSIX body of the platform layer.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#include "platform/platform.hpp"
+
+namespace quivor::platform {
+namespace {
+
+// Pending simulated failures, one per kind of operation (0 = none).
+std::array<int, 4> simulated{};
+
+int TakeSimulated(Operation operation) {
+  int& code = simulated[static_cast<std::size_t>(operation)];
+  int taken = code;
+  code = 0;
+  return taken;
+}
+
+ErrorNumber OpenErrorNumber(int code) {
+  switch (code) {
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return ErrorNumber::kPermissionDenied;
+    case ENOENT:
+    case ENOTDIR:
+      return ErrorNumber::kFileNotFound;
+    case ENAMETOOLONG:
+    case EINVAL:
+      return ErrorNumber::kFileNameError;
+    default:
+      return ErrorNumber::kOpenFailure;
+  }
+}
+
+OpenResult Open(const std::string& name, int flags, int unit, Operation operation) {
+  // A name with a NUL byte would be cut short by the system: not a valid name.
+  if (name.find('\0') != std::string::npos) {
+    return {kNoFile, {ErrorNumber::kFileNameError, unit, 0}};
+  }
+  int code = TakeSimulated(operation);
+  if (code != 0) return {kNoFile, {OpenErrorNumber(code), unit, code}};
+  int fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    code = errno;
+    return {kNoFile, {OpenErrorNumber(code), unit, code}};
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return {kNoFile, {ErrorNumber::kPermissionDenied, unit, EISDIR}};
+  }
+  return {fd, kSuccess};
+}
+
+ReadResult Read(int fd, char* buffer, std::size_t capacity, int unit, Operation operation) {
+  int code = TakeSimulated(operation);
+  if (code != 0) return {0, {ErrorNumber::kReadError, unit, code}};
+  for (;;) {
+    ssize_t got = ::read(fd, buffer, capacity);
+    if (got >= 0) return {static_cast<std::size_t>(got), kSuccess};
+    if (errno == EINTR) continue;
+    code = errno;
+    return {0, {ErrorNumber::kReadError, unit, code}};
+  }
+}
+
+int WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t put = ::write(fd, data, size);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return 0;
+}
+
+}  // namespace
+
+OpenResult OpenForReading(const std::string& name, int unit) {
+  return Open(name, O_RDONLY, unit, Operation::kOpenRead);
+}
+
+OpenResult CreateForWriting(const std::string& name, int unit) {
+  return Open(name, O_WRONLY | O_CREAT | O_TRUNC, unit, Operation::kCreate);
+}
+
+ReadResult ReadBytes(FileHandle file, char* buffer, std::size_t capacity, int unit) {
+  return Read(static_cast<int>(file), buffer, capacity, unit, Operation::kRead);
+}
+
+Failure WriteBytes(FileHandle file, const char* data, std::size_t size, int unit) {
+  int code = TakeSimulated(Operation::kWrite);
+  if (code == 0) code = WriteAll(static_cast<int>(file), data, size);
+  if (code != 0) return {ErrorNumber::kWriteError, unit, code};
+  return kSuccess;
+}
+
+void CloseFile(FileHandle file) {
+  if (file != kNoFile) ::close(static_cast<int>(file));
+}
+
+// A console that has gone away cannot be told so; its output is dropped.
+void WriteConsole(std::string_view bytes) { (void)WriteAll(STDOUT_FILENO, bytes.data(), bytes.size()); }
+
+void WriteError(std::string_view bytes) { (void)WriteAll(STDERR_FILENO, bytes.data(), bytes.size()); }
+
+ReadResult ReadConsole(char* buffer, std::size_t capacity) {
+  return Read(STDIN_FILENO, buffer, capacity, kConsoleUnit, Operation::kRead);
+}
+
+std::string FullPath(const std::string& name) {
+  std::string folder;
+  std::array<char, 4096> small{};
+  if (::getcwd(small.data(), small.size()) != nullptr) {
+    folder = small.data();
+  } else {
+    // A working folder deeper than the small buffer: let the system size it.
+    char* large = ::getcwd(nullptr, 0);
+    if (large != nullptr) {
+      folder = large;
+      std::free(large);
+    }
+  }
+  if (!name.empty() && name.front() == '/') return name;
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder + name;
+}
+
+std::string SystemErrorText(int code) {
+  std::array<char, 256> text{};
+  // The GNU and the XSI strerror_r differ in their result; handle both.
+  auto result = ::strerror_r(code, text.data(), text.size());
+  if constexpr (std::is_same_v<decltype(result), char*>) {
+    return result;
+  } else {
+    if (result != 0) return "Unknown error " + std::to_string(code);
+    return text.data();
+  }
+}
+
+void ExitProcess(unsigned status) { std::_Exit(static_cast<int>(status & 0xFFu)); }
+
+void SimulateFailure(Operation operation, int systemError) {
+  simulated[static_cast<std::size_t>(operation)] = systemError;
+}
+
+void ClearSimulatedFailures() { simulated.fill(0); }
+
+}  // namespace quivor::platform
