@@ -1,0 +1,157 @@
+#!/usr/bin/env python3
+"""Runs one end-to-end case of the program and compares every channel byte for byte.
+
+A case is a folder (see README.md beside this file). The runner copies the case's
+files into a fresh temporary folder, runs the program there with the typed input
+on standard input, and checks standard output, standard error, the exit status,
+the results file, and that no other file appeared or changed.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+
+def read(path, default=None):
+    if not os.path.exists(path):
+        return default
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def snapshot(folder):
+    """Every entry of the folder tree: name -> ('link', target) | ('dir',) | ('file', bytes)."""
+    entries = {}
+    for root, dirs, files in os.walk(folder):
+        for name in dirs + files:
+            path = os.path.join(root, name)
+            rel = os.path.relpath(path, folder)
+            if os.path.islink(path):
+                entries[rel] = ("link", os.readlink(path))
+            elif os.path.isdir(path):
+                entries[rel] = ("dir",)
+            else:
+                entries[rel] = ("file", read(path))
+    return entries
+
+
+def first_difference(name, expected, actual):
+    exp_lines = expected.split(b"\n")
+    act_lines = actual.split(b"\n")
+    for i in range(max(len(exp_lines), len(act_lines))):
+        e = exp_lines[i] if i < len(exp_lines) else b"<no line>"
+        a = act_lines[i] if i < len(act_lines) else b"<no line>"
+        if e != a:
+            return "%s differs at line %d:\n  expected: %r\n  actual:   %r" % (name, i + 1, e, a)
+    return "%s differs" % name
+
+
+def windows_path(path):
+    """How the program under Wine names a Linux folder."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--wrapper", default="", help="command to run the program with (wine)")
+    parser.add_argument("--platform", default="linux", choices=["linux", "windows"])
+    parser.add_argument("case")
+    args = parser.parse_args()
+
+    case = os.path.abspath(args.case)
+    program = os.path.abspath(args.program)
+    failures = []
+
+    def variant(name):
+        """The platform's own expected file where the case has one."""
+        specific = os.path.join(case, name + "." + args.platform)
+        return specific if os.path.exists(specific) else os.path.join(case, name)
+
+    work = tempfile.mkdtemp(prefix="quivor-e2e-")
+    try:
+        files = os.path.join(case, "files")
+        if os.path.isdir(files):
+            for entry in os.listdir(files):
+                src = os.path.join(files, entry)
+                if os.path.isdir(src):
+                    shutil.copytree(src, os.path.join(work, entry), symlinks=True)
+                else:
+                    shutil.copy2(src, os.path.join(work, entry), follow_symlinks=False)
+        setup = os.path.join(case, "setup")
+        if os.path.exists(setup):
+            subprocess.run(["bash", setup], cwd=work, check=True)
+        before = snapshot(work)
+
+        typed = read(os.path.join(case, "input"), b"")
+        timeout = int(read(os.path.join(case, "timeout"), b"120"))
+        command = args.wrapper.split() + [program]
+        limit = read(os.path.join(case, "ulimit-v"))
+        if limit is not None:
+            kib = int(limit)
+            import resource
+
+            def preexec():
+                resource.setrlimit(resource.RLIMIT_AS, (kib * 1024, kib * 1024))
+        else:
+            preexec = None
+        try:
+            run = subprocess.run(command, cwd=work, input=typed, capture_output=True,
+                                 timeout=timeout, preexec_fn=preexec)
+        except subprocess.TimeoutExpired:
+            print("FAIL: the program did not end within %d s" % timeout)
+            return 1
+
+        cwd = windows_path(work) if args.platform == "windows" else work
+        def expand(data):
+            return data.replace(b"{CWD}", cwd.encode())
+
+        status = run.returncode
+        if status < 0:
+            failures.append("the program was killed by signal %d" % -status)
+        expected_status = int(read(variant("expected.status"), b"0"))
+        if status != expected_status:
+            failures.append("exit status %d, expected %d" % (status, expected_status))
+        for channel, actual in (("stdout", run.stdout), ("stderr", run.stderr)):
+            expected = expand(read(variant("expected." + channel), b""))
+            if actual != expected:
+                failures.append(first_difference(channel, expected, actual))
+
+        after = snapshot(work)
+        expected_rtf = read(variant("expected.rtf"))
+        results_name = read(os.path.join(case, "results"))
+        if results_name is not None:
+            results_name = results_name.decode("latin-1").rstrip("\r\n")
+        else:
+            models = [n for n in os.listdir(files) if n.endswith(".txt")] if os.path.isdir(files) else []
+            results_name = models[0][:-4] + ".rtf" if len(models) == 1 else None
+        if expected_rtf is not None:
+            if results_name is None:
+                failures.append("the case does not say which file is the results file")
+            elif after.get(results_name, ("none",))[0] != "file":
+                failures.append("no results file %s" % results_name)
+            elif after[results_name][1] != expected_rtf:
+                failures.append(first_difference(results_name, expected_rtf, after[results_name][1]))
+            after.pop(results_name, None)
+            before.pop(results_name, None)
+        for name in sorted(set(before) | set(after)):
+            if name not in after:
+                failures.append("%s disappeared" % name)
+            elif name not in before:
+                failures.append("%s appeared" % name)
+            elif before[name] != after[name]:
+                failures.append("%s changed" % name)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+    for failure in failures:
+        print("FAIL: " + failure)
+    if not failures:
+        print("ok")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
