@@ -1,0 +1,81 @@
+// Strand counts: a bar in tension needs enough strands to carry its force,
+// each strand carrying strandTensileStrength / tensionSafetyFactor; a bar in
+// compression needs enough strands for the Euler buckling load of the bundle,
+// n*n*strandBucklingConstant / (L*L), to reach compressionSafetyFactor*|F|
+// over its whole length. No bar has fewer than three strands.
+#include "design/size_members.hpp"
+
+#include <cmath>
+#include <limits>
+
+namespace quivor {
+namespace {
+
+// Tensile force one strand carries, kgf; a 32-bit constant widened exactly.
+constexpr float kStrandTensileStrength = 4.267f;
+// A bundle of n strands of length L buckles at n*n*constant/(L*L) kgf; kgf*cm2.
+// The 32-bit constant widened: 18.308866500854492.
+constexpr double kStrandBucklingConstant = static_cast<double>(18.308866f);
+constexpr double kStrandLinearWeight = 0.0397;  // g/cm of one strand
+constexpr std::int32_t kMinimumStrandCount = 3;
+// The count held when a ceiling does not fit in 32 bits or is not a number.
+constexpr std::int32_t kUnboundedStrandCount = std::numeric_limits<std::int32_t>::max();
+
+// A whole number held as a real, as a count; never an undefined conversion.
+std::int32_t CountOf(double ceiling) {
+  if (ceiling >= -2147483648.0 && ceiling < 2147483648.0) return static_cast<std::int32_t>(ceiling);
+  return kUnboundedStrandCount;
+}
+
+// The strands that bar force F (kgf) of a bar of length L (cm) needs, before
+// the minimum. A force that is not a number takes the zero-force branch.
+std::int32_t RequiredStrands(double force, double length, double allowableStrandTension,
+                             float compressionSafetyFactor) {
+  if (force > 0.0) return CountOf(std::ceil(force / allowableStrandTension));
+  if (force < 0.0) {
+    const double q = -((static_cast<double>(compressionSafetyFactor) * force) * (length * length)) /
+                     kStrandBucklingConstant;
+    return CountOf(std::ceil(std::sqrt(q)));
+  }
+  return kMinimumStrandCount;
+}
+
+}  // namespace
+
+void SizeMembers(Array2<std::int32_t>& strandCount, Array1<double>& barLength,
+                 Array2<double>& barWeight, const Array2<double>& barForce,
+                 const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
+                 const Array2<double>& nodeCoord, std::int16_t barCount, std::int16_t loadCaseCount,
+                 Array1<double>& totalWeight, float& tensionSafetyFactor,
+                 float& compressionSafetyFactor) {
+  // A coefficient below 1.0 is not an error: it is used, and reported, as 1.0.
+  if (tensionSafetyFactor < 1.0f) tensionSafetyFactor = 1.0f;
+  if (compressionSafetyFactor < 1.0f) compressionSafetyFactor = 1.0f;
+  // kgf that one strand may carry in tension.
+  const double allowableStrandTension =
+      static_cast<double>(kStrandTensileStrength) / static_cast<double>(tensionSafetyFactor);
+
+  for (int i = 1; i <= barCount; ++i) {
+    const int a = nodeIndexOfLabel(barNodes(i, 1));
+    const int b = nodeIndexOfLabel(barNodes(i, 2));
+    const double dx = nodeCoord(b, 1) - nodeCoord(a, 1);
+    const double dy = nodeCoord(b, 2) - nodeCoord(a, 2);
+    barLength(i) = std::sqrt(dx * dx + dy * dy);  // cm
+  }
+
+  for (int k = 1; k <= loadCaseCount; ++k) totalWeight(k) = 0.0;
+
+  // Each load case is sized by itself; the total adds the bars in order.
+  for (int k = 1; k <= loadCaseCount; ++k) {
+    for (int i = 1; i <= barCount; ++i) {
+      std::int32_t strands = RequiredStrands(barForce(i, k), barLength(i), allowableStrandTension,
+                                             compressionSafetyFactor);
+      if (strands < kMinimumStrandCount) strands = kMinimumStrandCount;
+      strandCount(i, k) = strands;
+      barWeight(i, k) = (static_cast<double>(strands) * barLength(i)) * kStrandLinearWeight;  // g
+      totalWeight(k) = totalWeight(k) + barWeight(i, k);
+    }
+  }
+}
+
+}  // namespace quivor
