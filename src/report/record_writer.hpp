@@ -74,12 +74,17 @@ class TextOutputUnit {
   Failure Flush();
   Failure failure() const;
 
-  // The unit's record in progress and its sink; for the record writers.
+ private:
+  // The record in progress and the sink it goes to (defined with the writers).
   struct State;
+
+  TextOutputUnit();
   State& state() { return *state_; }
 
- private:
-  TextOutputUnit();
+  friend void WriteFreeFormRecord(TextOutputUnit& unit, std::initializer_list<FreeItem> items);
+  friend void WriteFormattedRecord(TextOutputUnit& unit, std::span<const EditDescriptor> format,
+                                   std::initializer_list<FormatItem> items);
+
   std::unique_ptr<State> state_;
 };
 

@@ -1,0 +1,327 @@
+// Text records: the 80-column free-form layout and the nX, Iw, Fw.d, Aw
+// fields of formatted records.
+//
+// Numbers are converted with std::to_chars, which rounds exactly from the
+// binary value (ties to even) and ignores the locale; printf does neither
+// reliably. A record is built in a buffer owned by the unit, so that no field
+// and no record allocates once the unit exists.
+#include "report/record_writer.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+namespace quivor {
+
+namespace {
+
+// Every free-form record holds at most this many characters, its leading blank
+// included, on the console and in the results file alike.
+constexpr int kFreeFormLineWidth = 80;
+
+// Free-form fields: I7 for 16-bit integers, 15 columns for 32-bit reals.
+constexpr int kFreeFormIntegerWidth = 7;
+constexpr int kFreeFormRealWidth = 15;
+
+// The widest formatted record the system writes has 67 characters; the buffer
+// grows past this only for a record that needs it, and keeps what it grew to.
+constexpr std::size_t kRecordCapacity = 128;
+
+// The results file goes out in blocks of this size.
+constexpr std::size_t kFileBufferSize = 64 * 1024;
+
+constexpr std::string_view kRecordEnd = "\r\n";
+
+void AppendBlanks(std::string& out, int count) {
+  if (count > 0) out.append(static_cast<std::size_t>(count), ' ');
+}
+
+void AppendAsterisks(std::string& out, int width) {
+  if (width > 0) out.append(static_cast<std::size_t>(width), '*');
+}
+
+// `text` right-justified in `width` columns; asterisks when it does not fit.
+void AppendRightJustified(std::string& out, std::string_view text, int width) {
+  if (text.size() > static_cast<std::size_t>(std::max(width, 0))) {
+    AppendAsterisks(out, width);
+    return;
+  }
+  AppendBlanks(out, width - static_cast<int>(text.size()));
+  out.append(text);
+}
+
+// Iw: the decimal digits, "-" before a negative value, never "+".
+void AppendInteger(std::string& out, std::int32_t value, int width) {
+  std::array<char, 16> digits{};
+  auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+  assert(error == std::errc{});
+  (void)error;
+  AppendRightJustified(out, std::string_view(digits.data(), end), width);
+}
+
+// A value that is not a number or infinite, which a bar of zero length or a
+// zero last pivot brings into the results: NaN, Infinity, or the short form
+// when the long one does not fit.
+void AppendNonFinite(std::string& out, double value, int width) {
+  if (std::isnan(value)) {
+    AppendRightJustified(out, "NaN", width);
+    return;
+  }
+  std::string_view full = value < 0 ? "-Infinity" : "Infinity";
+  std::string_view brief = value < 0 ? "-Inf" : "Inf";
+  AppendRightJustified(
+      out, full.size() <= static_cast<std::size_t>(std::max(width, 0)) ? full : brief, width);
+}
+
+// Room for the fixed form of any double with the few decimals the formats use:
+// 309 integer digits, sign, point and decimals.
+constexpr std::size_t kFixedCapacity = 400;
+
+// Fw.d: rounded to d places exactly from the binary value, ties to even.
+void AppendFixed(std::string& out, double value, int width, int decimals) {
+  if (!std::isfinite(value)) {
+    AppendNonFinite(out, value, width);
+    return;
+  }
+  std::array<char, kFixedCapacity> text{};
+  // One character is kept back for the point of Fw.0.
+  auto [end, error] = std::to_chars(text.data(), text.data() + text.size() - 1, value,
+                                    std::chars_format::fixed, decimals);
+  if (error != std::errc{}) {
+    // More characters than any field of the system can hold.
+    AppendAsterisks(out, width);
+    return;
+  }
+  if (decimals == 0) *end++ = '.';  // Fw.0 still shows the point: "7."
+  std::string_view field(text.data(), end);
+  // A value that rounds to zero, negative zero included, shows no sign.
+  if (field.front() == '-' && field.find_first_not_of("-0.") == std::string_view::npos) {
+    field.remove_prefix(1);
+  }
+  AppendRightJustified(out, field, width);
+}
+
+// Aw: right-justified when the text is shorter, its first w characters when
+// it is longer.
+void AppendText(std::string& out, std::string_view text, int width) {
+  std::size_t w = static_cast<std::size_t>(std::max(width, 0));
+  if (text.size() >= w) {
+    out.append(text.substr(0, w));
+  } else {
+    AppendBlanks(out, width - static_cast<int>(text.size()));
+    out.append(text);
+  }
+}
+
+// The 15-column free-form field of a 32-bit real: seven significant digits in
+// fixed form followed by four blanks when 0.1 <= r < 10 000 000 (r the
+// magnitude rounded to seven digits), else the exponent form d.dddddddE+xx.
+void AppendFreeFormReal(std::string& out, float value) {
+  const double exact = value;  // every float is exactly a double
+  if (!std::isfinite(exact)) {
+    AppendNonFinite(out, exact, kFreeFormRealWidth);
+    return;
+  }
+  if (exact != 0.0) {
+    // The exponent of the magnitude rounded to seven significant digits.
+    std::array<char, 32> scientific{};
+    auto [end, error] = std::to_chars(scientific.data(), scientific.data() + scientific.size(),
+                                      std::fabs(exact), std::chars_format::scientific, 6);
+    assert(error == std::errc{});
+    (void)error;
+    const char* mark = std::find(scientific.data(), end, 'e');
+    int exponent = 0;
+    std::from_chars(mark[1] == '+' ? mark + 2 : mark + 1, end, exponent);
+    if (exponent >= -1 && exponent <= 6) {
+      const int integerDigits = exponent >= 0 ? exponent + 1 : 0;
+      AppendFixed(out, exact, 11, 7 - integerDigits);
+      AppendBlanks(out, 4);
+      return;
+    }
+  }
+  // Exponent form: eight significant digits, two exponent digits (a float
+  // never needs a third).
+  std::array<char, 32> text{};
+  auto [end, error] = std::to_chars(text.data(), text.data() + text.size(), exact,
+                                    std::chars_format::scientific, 7);
+  assert(error == std::errc{});
+  (void)error;
+  std::string_view field(text.data(), end);
+  if (exact == 0.0 && field.front() == '-') field.remove_prefix(1);  // negative zero
+  std::replace(text.data(), end, 'e', 'E');
+  AppendRightJustified(out, field, kFreeFormRealWidth);
+}
+
+}  // namespace
+
+struct TextOutputUnit::State {
+  enum class Sink { kConsole, kFile, kMemory };
+
+  Sink sink = Sink::kConsole;
+  int unit = 0;
+  platform::FileHandle file = platform::kNoFile;
+  std::string* memory = nullptr;
+
+  // The record in progress; it reaches the sink only when complete.
+  std::string record;
+  // Set when a record begins; cleared once its leading blank or first item
+  // stands in it.
+  bool startOfRecord = true;
+
+  // Complete records of a file unit not yet handed to the system.
+  std::unique_ptr<char[]> buffer;
+  std::size_t buffered = 0;
+
+  // The first failed write; nothing is written after it.
+  Failure failure;
+
+  explicit State(Sink kind) : sink(kind) { record.reserve(kRecordCapacity); }
+
+  int Room() const { return kFreeFormLineWidth - static_cast<int>(record.size()); }
+
+  void Emit(const char* data, std::size_t size) {
+    if (failure.failed()) return;
+    failure = platform::WriteBytes(file, data, size, unit);
+  }
+
+  void FlushBuffer() {
+    if (buffered == 0) return;
+    Emit(buffer.get(), buffered);
+    buffered = 0;
+  }
+
+  // Ends the record in progress with CR LF, hands it to the sink and begins a
+  // new, empty one.
+  void EndRecord() {
+    record.append(kRecordEnd);
+    switch (sink) {
+      case Sink::kConsole:
+        platform::WriteConsole(record);
+        break;
+      case Sink::kMemory:
+        memory->append(record);
+        break;
+      case Sink::kFile:
+        if (buffered + record.size() > kFileBufferSize) FlushBuffer();
+        if (record.size() > kFileBufferSize) {
+          Emit(record.data(), record.size());
+        } else if (!failure.failed()) {
+          std::memcpy(buffer.get() + buffered, record.data(), record.size());
+          buffered += record.size();
+        }
+        break;
+    }
+    record.clear();
+    startOfRecord = true;
+  }
+
+  // Puts the leading blank of a free-form record in place before its first item.
+  void LeadingBlank() {
+    if (startOfRecord) {
+      record.push_back(' ');
+      startOfRecord = false;
+    }
+  }
+};
+
+TextOutputUnit::TextOutputUnit() : state_(std::make_unique<State>(State::Sink::kConsole)) {}
+
+TextOutputUnit TextOutputUnit::Console() { return TextOutputUnit(); }
+
+TextOutputUnit::TextOutputUnit(int unit, platform::FileHandle file)
+    : state_(std::make_unique<State>(State::Sink::kFile)) {
+  state_->unit = unit;
+  state_->file = file;
+  state_->buffer = std::make_unique<char[]>(kFileBufferSize);
+}
+
+TextOutputUnit::TextOutputUnit(std::string& memory)
+    : state_(std::make_unique<State>(State::Sink::kMemory)) {
+  state_->memory = &memory;
+}
+
+// Whatever is still buffered goes out; a failure here can no longer be
+// reported, which is why the main program flushes before the unit ends.
+TextOutputUnit::~TextOutputUnit() {
+  if (state_) state_->FlushBuffer();
+}
+
+TextOutputUnit::TextOutputUnit(TextOutputUnit&&) noexcept = default;
+
+Failure TextOutputUnit::Flush() {
+  state_->FlushBuffer();
+  return state_->failure;
+}
+
+Failure TextOutputUnit::failure() const { return state_->failure; }
+
+// The 80-column rule: a text that does not fit in the room left ends the
+// record and begins the next, after its own leading blank. The system's
+// numeric free-form fields always fit; one that did not would move to the next
+// record the same way.
+void WriteFreeFormRecord(TextOutputUnit& unit, std::initializer_list<FreeItem> items) {
+  TextOutputUnit::State& state = unit.state();
+  for (const FreeItem& item : items) {
+    const int length = item.kind == FreeItem::Kind::kText    ? static_cast<int>(item.text.size())
+                       : item.kind == FreeItem::Kind::kInt16 ? kFreeFormIntegerWidth
+                                                             : kFreeFormRealWidth;
+    if (!state.record.empty() && length > state.Room()) state.EndRecord();
+    state.LeadingBlank();
+    switch (item.kind) {
+      case FreeItem::Kind::kText:
+        state.record.append(item.text);
+        break;
+      case FreeItem::Kind::kInt16:
+        AppendInteger(state.record, item.integer, kFreeFormIntegerWidth);
+        break;
+      case FreeItem::Kind::kReal32:
+        AppendFreeFormReal(state.record, item.real);
+        break;
+    }
+  }
+  state.LeadingBlank();  // a statement without items writes one blank
+  state.EndRecord();
+}
+
+void WriteFormattedRecord(TextOutputUnit& unit, std::span<const EditDescriptor> format,
+                          std::initializer_list<FormatItem> items) {
+  TextOutputUnit::State& state = unit.state();
+  std::string& record = state.record;
+  const FormatItem* item = items.begin();
+  // Columns passed so far; nX moves it without writing, so a format ending in
+  // nX adds no trailing blanks.
+  int position = 0;
+  for (const EditDescriptor& descriptor : format) {
+    if (descriptor.kind == EditDescriptor::Kind::kSkip) {
+      position += descriptor.width;
+      continue;
+    }
+    if (item == items.end()) break;  // the format ends at its first unmatched field
+    AppendBlanks(record, position - static_cast<int>(record.size()));
+    const int width = descriptor.width;
+    const FormatItem::Kind expected =
+        descriptor.kind == EditDescriptor::Kind::kInteger ? FormatItem::Kind::kInteger
+        : descriptor.kind == EditDescriptor::Kind::kFixed ? FormatItem::Kind::kReal64
+                                                          : FormatItem::Kind::kText;
+    assert(item->kind == expected && "item does not match its edit descriptor");
+    if (item->kind != expected) {
+      AppendAsterisks(record, width);
+    } else if (expected == FormatItem::Kind::kInteger) {
+      AppendInteger(record, item->integer, width);
+    } else if (expected == FormatItem::Kind::kReal64) {
+      AppendFixed(record, item->real, width, descriptor.decimals);
+    } else {
+      AppendText(record, item->text, width);
+    }
+    position += width;
+    ++item;
+  }
+  assert(item == items.end() && "more items than the format takes");
+  state.EndRecord();
+}
+
+}  // namespace quivor
