@@ -58,26 +58,36 @@ TEST(AssembleStiffness, VerticalBar) {
                                {k, 0.0, 0.0, 0.0}});
 }
 
-TEST(AssembleStiffness, ElementMatrixOfAnInclinedBar) {
-  // A 3-4-5 bar: C = [cx*cx cx*cy; cx*cy cy*cy], each product rounded alone.
-  Model model = test::TrussBuilder().Node(1, 1.0, 1.0).Node(2, 4.0, 5.0).Bar(1, 1, 2).Build();
-  ElementStiffness es{};
-  BarStiffness(1, es, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord, kElasticModulus,
-               kStrandArea);
-  const double k = 916.2 / 5.0, cx = 3.0 / 5.0, cy = 4.0 / 5.0;
-  EXPECT_EQ(es[0][0], (cx * cx) * k);
-  EXPECT_EQ(es[0][1], (k * cx) * cy);
-  EXPECT_EQ(es[1][1], (cy * cy) * k);
-  EXPECT_EQ(es[0][2], -es[0][0]);
-  EXPECT_EQ(es[0][3], -es[0][1]);
-  EXPECT_EQ(es[1][2], -es[0][1]);
-  EXPECT_EQ(es[1][3], -es[1][1]);
-  EXPECT_EQ(es[2][2], es[0][0]);
-  EXPECT_EQ(es[3][3], es[1][1]);
-  EXPECT_EQ(es[2][3], es[0][1]);
-  // The lower triangle is never written.
-  for (std::size_t r = 1; r < 4; ++r) {
-    for (std::size_t c = 0; c < r; ++c) EXPECT_EQ(Bits(es[r][c]), Bits(0.0));
+struct InclinedCase {
+  double dx, dy;         // cm
+  double k11, k12, k22;  // (cx*cx)*k, (k*cx)*cy, (cy*cy)*k
+};
+
+// Each product rounded on its own in the order written: cx*(cx*k) would give
+// another k11 for the first bar, k*(cx*cy) another k12 for the second.
+const InclinedCase kInclined[] = {
+    {7.0, 9.0, 0x1.e49bdc2d81373p+4, 0x1.3788c466655a6p+5, 0x1.908b45a8392b0p+5},
+    {2.0, 3.0, 0x1.38bf9dfd5a9e9p+6, 0x1.d51f6cfc07edep+6, 0x1.5fd791bd05f27p+7},
+};
+
+TEST(AssembleStiffness, ElementMatrixOfInclinedBars) {
+  for (const InclinedCase& c : kInclined) {
+    Model model =
+        test::TrussBuilder().Node(1, 1.0, 1.0).Node(2, 1.0 + c.dx, 1.0 + c.dy).Bar(1, 1, 2).Build();
+    ElementStiffness es{};
+    BarStiffness(1, es, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord, kElasticModulus,
+                 kStrandArea);
+    const double upper[4][4] = {{c.k11, c.k12, -c.k11, -c.k12},
+                                {0.0, c.k22, -c.k12, -c.k22},
+                                {0.0, 0.0, c.k11, c.k12},
+                                {0.0, 0.0, 0.0, c.k22}};
+    // The lower triangle is never written.
+    for (std::size_t r = 0; r < 4; ++r) {
+      for (std::size_t col = 0; col < 4; ++col) {
+        EXPECT_EQ(Bits(es[r][col]), Bits(upper[r][col]))
+            << c.dx << ", " << c.dy << ": (" << r + 1 << ", " << col + 1 << ")";
+      }
+    }
   }
 }
 
