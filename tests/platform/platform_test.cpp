@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>

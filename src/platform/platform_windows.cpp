@@ -1,0 +1,219 @@
+// Windows body of the platform layer.
+//
+// Everything goes through the Win32 handles, never through the C runtime's
+// text mode, so CR LF is written as it is and nothing is translated. Names
+// and the system's texts are single-byte Windows-1252 on our side and UTF-16
+// on the system's side, whatever the console's code page.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+// <windows.h> maps these two names to their A/W variants; ours are plain.
+#undef WriteConsole
+#undef ReadConsole
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.hpp"
+
+namespace quivor::platform {
+namespace {
+
+// Names and texts are Windows-1252 bytes on our side.
+constexpr UINT kSingleByteCodePage = 1252;
+
+// WriteFile and ReadFile count in DWORD; larger transfers go in pieces.
+constexpr std::size_t kLargestTransfer = 1u << 30;
+
+// Pending simulated failures, one per kind of operation (0 = none).
+std::array<int, 4> simulated{};
+
+int TakeSimulated(Operation operation) {
+  int& code = simulated[static_cast<std::size_t>(operation)];
+  int taken = code;
+  code = 0;
+  return taken;
+}
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+FileHandle FromHandle(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
+
+int LastError() { return static_cast<int>(::GetLastError()); }
+
+ErrorNumber OpenErrorNumber(int code) {
+  switch (code) {
+    case ERROR_ACCESS_DENIED:
+      return ErrorNumber::kPermissionDenied;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ErrorNumber::kFileNotFound;
+    case ERROR_INVALID_NAME:
+      return ErrorNumber::kFileNameError;
+    default:  // ERROR_SHARING_VIOLATION among them
+      return ErrorNumber::kOpenFailure;
+  }
+}
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  int length = ::MultiByteToWideChar(kSingleByteCodePage, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(kSingleByteCodePage, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+// A character Windows-1252 cannot hold becomes '?'.
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  int length = ::WideCharToMultiByte(kSingleByteCodePage, 0, wide.data(), size, nullptr, 0, nullptr,
+                                     nullptr);
+  std::string text(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(kSingleByteCodePage, 0, wide.data(), size, text.data(), length, nullptr,
+                        nullptr);
+  return text;
+}
+
+bool IsFolder(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  return ::GetFileInformationByHandle(handle, &info) != 0 &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+OpenResult Open(const std::string& name, DWORD access, DWORD disposition, int unit,
+                Operation operation) {
+  // A name with a NUL byte would be cut short by the system: not a valid name.
+  if (name.find('\0') != std::string::npos) {
+    return {kNoFile, {ErrorNumber::kFileNameError, unit, 0}};
+  }
+  int code = TakeSimulated(operation);
+  if (code != 0) return {kNoFile, {OpenErrorNumber(code), unit, code}};
+  // Others may read the file while we hold it, never write it.
+  HANDLE handle = ::CreateFileW(Widen(name).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    code = LastError();
+    return {kNoFile, {OpenErrorNumber(code), unit, code}};
+  }
+  // Windows refuses to open a folder this way; should a file system let it
+  // through, it is refused here all the same.
+  if (IsFolder(handle)) {
+    ::CloseHandle(handle);
+    return {kNoFile, {ErrorNumber::kPermissionDenied, unit, ERROR_ACCESS_DENIED}};
+  }
+  return {FromHandle(handle), kSuccess};
+}
+
+ReadResult Read(HANDLE handle, char* buffer, std::size_t capacity, int unit, Operation operation) {
+  int code = TakeSimulated(operation);
+  if (code != 0) return {0, {ErrorNumber::kReadError, unit, code}};
+  DWORD got = 0;
+  const DWORD wanted =
+      static_cast<DWORD>(capacity < kLargestTransfer ? capacity : kLargestTransfer);
+  if (::ReadFile(handle, buffer, wanted, &got, nullptr) != 0) return {got, kSuccess};
+  code = LastError();
+  // A pipe whose writer has gone is the end of the input, not a failure.
+  // (ERROR_HANDLE_EOF is how some devices say the same.)
+  if (code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF) return {0, kSuccess};
+  return {0, {ErrorNumber::kReadError, unit, code}};
+}
+
+int WriteAll(HANDLE handle, const char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD piece = static_cast<DWORD>(size < kLargestTransfer ? size : kLargestTransfer);
+    DWORD put = 0;
+    if (::WriteFile(handle, data, piece, &put, nullptr) == 0) return LastError();
+    // A handle that takes nothing and reports no error would loop for ever.
+    if (put == 0) return ERROR_WRITE_FAULT;
+    data += put;
+    size -= put;
+  }
+  return 0;
+}
+
+}  // namespace
+
+OpenResult OpenForReading(const std::string& name, int unit) {
+  return Open(name, GENERIC_READ, OPEN_EXISTING, unit, Operation::kOpenRead);
+}
+
+OpenResult CreateForWriting(const std::string& name, int unit) {
+  return Open(name, GENERIC_WRITE, CREATE_ALWAYS, unit, Operation::kCreate);
+}
+
+ReadResult ReadBytes(FileHandle file, char* buffer, std::size_t capacity, int unit) {
+  return Read(ToHandle(file), buffer, capacity, unit, Operation::kRead);
+}
+
+Failure WriteBytes(FileHandle file, const char* data, std::size_t size, int unit) {
+  int code = TakeSimulated(Operation::kWrite);
+  if (code == 0) code = WriteAll(ToHandle(file), data, size);
+  if (code != 0) return {ErrorNumber::kWriteError, unit, code};
+  return kSuccess;
+}
+
+void CloseFile(FileHandle file) {
+  if (file != kNoFile) ::CloseHandle(ToHandle(file));
+}
+
+// A console that has gone away cannot be told so; its output is dropped.
+void WriteConsole(std::string_view bytes) {
+  (void)WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), bytes.size());
+}
+
+void WriteError(std::string_view bytes) {
+  (void)WriteAll(::GetStdHandle(STD_ERROR_HANDLE), bytes.data(), bytes.size());
+}
+
+// A console gives the typed line with its CR LF; a redirected input is a pipe
+// or a file, read as it is.
+ReadResult ReadConsole(char* buffer, std::size_t capacity) {
+  return Read(::GetStdHandle(STD_INPUT_HANDLE), buffer, capacity, kConsoleUnit, Operation::kRead);
+}
+
+std::string FullPath(const std::string& name) {
+  const std::wstring wide = Widen(name);
+  DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  // The working folder may change between the two calls; try until it fits.
+  while (size != 0) {
+    std::wstring full(size, L'\0');
+    DWORD length = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length == 0) break;
+    if (length < size) {
+      full.resize(length);
+      return Narrow(full);
+    }
+    size = length;
+  }
+  return name;
+}
+
+std::string SystemErrorText(int code) {
+  std::array<wchar_t, 512> text{};
+  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, static_cast<DWORD>(code), 0, text.data(),
+                                  static_cast<DWORD>(text.size()), nullptr);
+  if (length == 0) return "Unknown error " + std::to_string(code);
+  // The system ends its texts with a line end, and a few hold one inside: the
+  // report line has room for neither, so an inner line end becomes a blank.
+  std::wstring message;
+  for (wchar_t c : std::wstring_view(text.data(), length)) {
+    if (c != L'\r') message += c == L'\n' ? L' ' : c;
+  }
+  while (!message.empty() && message.back() == L' ') message.pop_back();
+  return Narrow(message);
+}
+
+void ExitProcess(unsigned status) { ::ExitProcess(status); }
+
+void SimulateFailure(Operation operation, int systemError) {
+  simulated[static_cast<std::size_t>(operation)] = systemError;
+}
+
+void ClearSimulatedFailures() { simulated.fill(0); }
+
+}  // namespace quivor::platform
