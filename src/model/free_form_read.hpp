@@ -2,6 +2,7 @@
 //
 // An InputUnit is one text source read record by record through a fixed
 // buffer: the model file (unit 1), the console (unit -4) or text in memory.
+// Memory use does not grow with the length of a line or of the file.
 // FreeFormRead begins at the start of the unit's next record, fills its items
 // in order from as many records as it needs, and leaves the rest of its last
 // record unread.
@@ -27,7 +28,7 @@ struct ReadItem {
   ItemKind kind;
   void* target;
   std::size_t textLength = 0;  // kText: the fixed length of the text variable
-  int line = 0;
+  std::int64_t line = 0;
 
   explicit ReadItem(std::int16_t& value) : kind(ItemKind::kInt16), target(&value) {}
   explicit ReadItem(double& value) : kind(ItemKind::kReal64), target(&value) {}
@@ -41,13 +42,18 @@ class InputUnit {
  public:
   // Reads an open file (unit 1), or the console when `file` is kNoFile.
   InputUnit(int unit, platform::FileHandle file);
-  // Reads text held in memory, as unit `unit`.
-  InputUnit(int unit, std::string_view text);
+  // Reads text held in memory, as unit `unit`; the text must outlive the
+  // unit. A small `bufferSize` lets tests cut values at every refill.
+  InputUnit(int unit, std::string_view text, std::size_t bufferSize = kBufferSize);
   ~InputUnit();
   InputUnit(const InputUnit&) = delete;
   InputUnit& operator=(const InputUnit&) = delete;
 
   int unit() const { return unit_; }
+  // The record number (from 1) where the last read stopped.
+  std::int64_t line() const;
+
+  static constexpr std::size_t kBufferSize = 64 * 1024;  // bytes
 
   struct State;  // the reader's position and buffer
 
