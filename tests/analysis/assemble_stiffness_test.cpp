@@ -147,33 +147,11 @@ TEST(AssembleStiffness, RigidBodyMotionsMeetNoStiffness) {
       EXPECT_LE(std::abs(sum), 1e-12 * scale) << "equation " << i;
     }
   }
-  // And the diagonal is positive: every node is held by some bar.
-  for (int i = 1; i <= n; ++i) EXPECT_GT(band(i, 1), 0.0);
-}
-
-TEST(AssembleStiffness, SwappedBarEndsGiveTheSameBand) {
-  Model model = test::PrattTruss(10, 10.0, 12.0, true, 1, [](int p) { return p; }).Build();
-  Array2<double> before = Assemble(model);
-  for (int b = 1; b <= model.barCount; ++b) std::swap(model.barNodes(b, 1), model.barNodes(b, 2));
-  EXPECT_TRUE(test::SameBits(Assemble(model), before));
-}
-
-TEST(AssembleStiffness, LabelsDoNotMatterOnlyFileOrder) {
-  Model plain = test::PrattTruss(10, 10.0, 12.0, true, 1, [](int p) { return p; }).Build();
-  Model relabelled =
-      test::PrattTruss(10, 10.0, 12.0, true, 1, [](int p) { return 1001 - 37 * p; }).Build();
-  EXPECT_TRUE(test::SameBits(Assemble(relabelled), Assemble(plain)));
-}
-
-TEST(AssembleStiffness, CellsBeyondTheMatrixEdgeStayZero) {
-  Model model = test::PrattTruss(4, 10.0, 12.0, true, 1, [](int p) { return p; }).Build();
-  Array2<double> band = Assemble(model);
-  for (int i = 1; i <= band.rows(); ++i) {
-    for (int m = 1; m <= band.columns(); ++m) {
-      if (i + m - 1 > band.rows()) {
-        EXPECT_EQ(Bits(band(i, m)), Bits(0.0)) << i << ", " << m;
-      }
-    }
+  // The diagonal is positive, every node being held by some bar; the cells
+  // beyond the matrix edge stay +0.0.
+  for (int i = 1; i <= n; ++i) {
+    EXPECT_GT(band(i, 1), 0.0);
+    for (int m = n - i + 2; m <= band.columns(); ++m) EXPECT_EQ(Bits(band(i, m)), 0u);
   }
 }
 

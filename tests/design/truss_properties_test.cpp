@@ -16,15 +16,14 @@ using test::TrussBuilder;
 
 // A Pratt bridge of 1 m span: 10 panels of 10 cm, 12 cm high, nodes listed
 // column by column. Case 1 a centre load, case 2 an off-centre load with a
-// horizontal part, case 3 a load on a support, case 4 case 1 doubled.
+// horizontal part, case 3 a load on a support.
 template <class LabelOf>
 TrussBuilder Bridge(bool pinnedRight, LabelOf labelOf) {
-  TrussBuilder truss = test::PrattTruss(10, 10.0, 12.0, pinnedRight, 4, labelOf);
+  TrussBuilder truss = test::PrattTruss(10, 10.0, 12.0, pinnedRight, 3, labelOf);
   // File positions: B0 = 1, Bi = 2i, Ti = 2i+1, B10 = 20.
   truss.Load(1, labelOf(10), 0.0, -50.0);
   truss.Load(2, labelOf(6), 4.0, -30.0).Load(2, labelOf(7), 0.0, -12.5);
   truss.Load(3, labelOf(1), 3.0, -8.0).Load(3, labelOf(14), 0.0, -20.0);
-  truss.Load(4, labelOf(10), 0.0, -100.0);
   return truss;
 }
 
@@ -76,19 +75,6 @@ TEST(TrussProperties, ReactionsAndLoadsBalanceInEveryLoadCase) {
       EXPECT_NEAR(sumY, 0.0, 1e-10 * scale) << "case " << k;
       EXPECT_NEAR(moment, 0.0, 1e-10 * scale * 100.0) << "case " << k;
     }
-  }
-}
-
-TEST(TrussProperties, DoubledLoadsGiveExactlyDoubledResults) {
-  test::TrussRun run = test::RunTruss(Bridge(true, Identity));
-  ASSERT_EQ(run.outcome, SolveOutcome::kSolved);
-  const Results& r = run.results;
-  for (int i = 1; i <= r.displacement.rows(); ++i) {
-    EXPECT_EQ(test::Bits(r.displacement(i, 4)), test::Bits(2.0 * r.displacement(i, 1))) << i;
-    EXPECT_EQ(test::Bits(r.reaction(i, 4)), test::Bits(2.0 * r.reaction(i, 1))) << i;
-  }
-  for (int b = 1; b <= r.barForce.rows(); ++b) {
-    EXPECT_EQ(test::Bits(r.barForce(b, 4)), test::Bits(2.0 * r.barForce(b, 1))) << b;
   }
 }
 
