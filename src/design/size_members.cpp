@@ -33,6 +33,9 @@ std::int32_t RequiredStrands(double force, double length, double allowableStrand
                              float compressionSafetyFactor) {
   if (force > 0.0) return CountOf(std::ceil(force / allowableStrandTension));
   if (force < 0.0) {
+    // n*n >= c*|F|*L*L / constant: the coefficient times the force first,
+    // then times L*L (the rounded length squared by one product), then the
+    // division; the count flips on the last bit, so the order is fixed.
     const double q = -((static_cast<double>(compressionSafetyFactor) * force) * (length * length)) /
                      kStrandBucklingConstant;
     return CountOf(std::ceil(std::sqrt(q)));
