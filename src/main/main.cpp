@@ -7,12 +7,7 @@
 // message (status 2); a singular stiffness matrix stops the run (status 1).
 #include <string>
 
-#include "analysis/apply_supports.hpp"
-#include "analysis/assemble_stiffness.hpp"
-#include "analysis/half_bandwidth.hpp"
-#include "analysis/solve_banded.hpp"
-#include "design/member_forces.hpp"
-#include "design/size_members.hpp"
+#include "main/analyse_model.hpp"
 #include "main/console_dialogue.hpp"
 #include "main/fatal_error.hpp"
 #include "model/free_form_read.hpp"
@@ -75,38 +70,15 @@ int Run() {
     platform::ExitProcess(kStatusRejected);
   }
 
-  // 8. Analysis and sizing, each result array allocated just before its call.
+  // 8. Bandwidth, assembly, supports, solution, bar forces and sizing.
   Results results;
-  const int equationCount = 2 * model.nodeCount;
-  ComputeHalfBandwidth(model.barCount, results.halfBandwidth, model.barNodes,
-                       model.nodeIndexOfLabel);
-  Check(Allocate(results.stiffnessBand, equationCount, results.halfBandwidth), names);
-  AssembleStiffness(model.nodeIndexOfLabel, model.barNodes, model.nodeCoord, kElasticModulus,
-                    kStrandArea, results.stiffnessBand, model.barCount);
-  ApplySupports(model.supportCount, results.stiffnessBand, model.loadCaseCount,
-                model.supportTable, model.loadMatrix, results.halfBandwidth, model.nodeCount);
-  Check(Allocate(results.solverWork, results.halfBandwidth), names);
-  Check(Allocate(results.displacement, equationCount, model.loadCaseCount), names);
-  if (SolveBanded(results.stiffnessBand, model.loadMatrix, results.displacement,
-                  model.loadCaseCount, results.halfBandwidth, model.nodeCount,
-                  results.solverWork) == SolveOutcome::kSingular) {
+  AnalysisStatus analysed = AnalyseModel(model, results);
+  Check(analysed.failure, names);
+  if (analysed.singular) {
     WriteFreeFormRecord(console, {" Matriz singular"});
     Check(WaitForEnter(keyboard), names);
     platform::ExitProcess(kStatusSingular);
   }
-  Check(Allocate(results.barForce, model.barCount, model.loadCaseCount), names);
-  Check(Allocate(results.reaction, equationCount, model.loadCaseCount), names);
-  ComputeMemberForces(model.barCount, model.loadCaseCount, model.barNodes, results.displacement,
-                      kElasticModulus, kStrandArea, model.nodeIndexOfLabel, model.nodeCoord,
-                      results.barForce, results.reaction);
-  Check(Allocate(results.strandCount, model.barCount, model.loadCaseCount), names);
-  Check(Allocate(results.barLength, model.barCount), names);
-  Check(Allocate(results.barWeight, model.barCount, model.loadCaseCount), names);
-  Check(Allocate(results.totalWeight, model.loadCaseCount), names);
-  SizeMembers(results.strandCount, results.barLength, results.barWeight, results.barForce,
-              model.nodeIndexOfLabel, model.barNodes, model.nodeCoord, model.barCount,
-              model.loadCaseCount, results.totalWeight, model.tensionSafetyFactor,
-              model.compressionSafetyFactor);
 
   // 9. Closing notice.
   const std::string displayedName = DisplayedName(modelName);

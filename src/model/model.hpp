@@ -40,8 +40,8 @@ struct Model {
   Array1<std::int16_t> nodeLabel;  // (nodeCount)
   Array2<double> nodeCoord;        // (nodeCount, 2): x, y; cm
   LabelMap nodeIndexOfLabel;
-  Array1<std::int16_t> barLabel;   // (barCount)
-  Array2<std::int16_t> barNodes;   // (barCount, 2): start and end node LABELS
+  Array1<std::int16_t> barLabel;  // (barCount)
+  Array2<std::int16_t> barNodes;  // (barCount, 2): start and end node LABELS
   std::int16_t supportCount = 0;
   Array2<std::int16_t> supportTable;  // (supportCount, 3): internal index, code x, code y
   std::int16_t loadCaseCount = 0;

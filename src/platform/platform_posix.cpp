@@ -113,9 +113,13 @@ void CloseFile(FileHandle file) {
 }
 
 // A console that has gone away cannot be told so; its output is dropped.
-void WriteConsole(std::string_view bytes) { (void)WriteAll(STDOUT_FILENO, bytes.data(), bytes.size()); }
+void WriteConsole(std::string_view bytes) {
+  (void)WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
+}
 
-void WriteError(std::string_view bytes) { (void)WriteAll(STDERR_FILENO, bytes.data(), bytes.size()); }
+void WriteError(std::string_view bytes) {
+  (void)WriteAll(STDERR_FILENO, bytes.data(), bytes.size());
+}
 
 ReadResult ReadConsole(char* buffer, std::size_t capacity) {
   return Read(STDIN_FILENO, buffer, capacity, kConsoleUnit, Operation::kRead);

@@ -1,9 +1,9 @@
 // The console dialogue: the name as typed, as opened and as shown; the banner.
+#include "main/console_dialogue.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "main/console_dialogue.hpp"
 
 namespace quivor {
 namespace {
@@ -114,8 +114,10 @@ TEST(ConsoleDialogue, ClosingNoticePutsTheNameOnItsOwnLine) {
   EXPECT_EQ(out,
             " \r\n"
             "   * ATENCAO! OS RESULTADOS ESTAO CONTIDOS NO ARQUIVO \r\n"
-            " " + Left("ponte") + "\r\n"
-            "              COM FORMATO \"RTF\", ARMAZENADO NA PASTA DE TRABALHO!\r\n");
+            " " +
+                Left("ponte") +
+                "\r\n"
+                "              COM FORMATO \"RTF\", ARMAZENADO NA PASTA DE TRABALHO!\r\n");
 }
 
 }  // namespace

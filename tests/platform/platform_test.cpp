@@ -1,4 +1,6 @@
 // The POSIX platform layer: error mapping on open, full paths, the test seam.
+#include "platform/platform.hpp"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,12 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include "platform/platform.hpp"
 
 namespace quivor::platform {
 namespace {
@@ -64,10 +63,11 @@ TEST_F(PlatformTest, SimulatedErrorsMapLikeRealOnes) {
   struct Case {
     int code;
     ErrorNumber expected;
-  } cases[] = {{EACCES, ErrorNumber::kPermissionDenied}, {EPERM, ErrorNumber::kPermissionDenied},
-               {ENOENT, ErrorNumber::kFileNotFound},     {ENAMETOOLONG, ErrorNumber::kFileNameError},
-               {EINVAL, ErrorNumber::kFileNameError},    {EBUSY, ErrorNumber::kOpenFailure},
-               {EMFILE, ErrorNumber::kOpenFailure}};
+  } cases[] = {
+      {EACCES, ErrorNumber::kPermissionDenied}, {EPERM, ErrorNumber::kPermissionDenied},
+      {ENOENT, ErrorNumber::kFileNotFound},     {ENAMETOOLONG, ErrorNumber::kFileNameError},
+      {EINVAL, ErrorNumber::kFileNameError},    {EBUSY, ErrorNumber::kOpenFailure},
+      {EMFILE, ErrorNumber::kOpenFailure}};
   std::ofstream("ponte.txt") << "3\n";
   for (const Case& c : cases) {
     SimulateFailure(Operation::kOpenRead, c.code);
