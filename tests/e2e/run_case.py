@@ -8,10 +8,16 @@ the results file, and that no other file appeared or changed.
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
+
+
+# The exit status of a case that does not run on this platform (CTest's
+# SKIP_RETURN_CODE).
+SKIPPED = 77
 
 
 def read(path, default=None):
@@ -53,6 +59,19 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def expand_cwd(data, cwd, platform):
+    """Puts the working folder in place of {CWD}.
+
+    On Windows a full path goes on in the system's separator: what follows
+    {CWD} up to the line end is written there with backslashes, so that
+    "{CWD}/obras/ponte.txt" serves both platforms.
+    """
+    if platform != "windows":
+        return data.replace(b"{CWD}", cwd.encode())
+    return re.sub(rb"\{CWD\}([^\r\n]*)",
+                  lambda m: cwd.encode() + m.group(1).replace(b"/", b"\\"), data)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -64,6 +83,12 @@ def main():
     case = os.path.abspath(args.case)
     program = os.path.abspath(args.program)
     failures = []
+
+    # A case that cannot happen on every platform lists those where it can.
+    platforms = read(os.path.join(case, "platforms"))
+    if platforms is not None and args.platform not in platforms.decode().split():
+        print("skipped: the case runs on %s only" % platforms.decode().strip())
+        return SKIPPED
 
     def variant(name):
         """The platform's own expected file where the case has one."""
@@ -106,7 +131,7 @@ def main():
 
         cwd = windows_path(work) if args.platform == "windows" else work
         def expand(data):
-            return data.replace(b"{CWD}", cwd.encode())
+            return expand_cwd(data, cwd, args.platform)
 
         status = run.returncode
         if status < 0:
