@@ -40,15 +40,16 @@ constexpr std::int64_t kRepeatLimit = std::int64_t{1} << 40;
 enum CharClass : std::uint8_t {
   kOther,
   kDigit,
-  kSignChar,        // + -
-  kPointChar,       // .
-  kExponentLetter,  // E D Q, either case
-  kTrueLetter,      // T t
-  kFalseLetter,     // F f
-  kStar,            // *
-  kQuoteChar,       // ' "
-  kDelimiter,  // blank, tab, comma, slash, line feed; carriage return (a line end only before a
-               // line feed)
+  kSignChar,     // + -
+  kPointChar,    // .
+  kLetterE,      // E e: an exponent letter from_chars knows
+  kLetterDQ,     // D d Q q: exponent letters it does not
+  kTrueLetter,   // T t
+  kFalseLetter,  // F f
+  kStar,         // *
+  kQuoteChar,    // ' "
+  kDelimiter,    // blank, tab, comma, slash, line feed, carriage return
+  kClassCount,   // at most 16
 };
 
 constexpr std::array<CharClass, 256> kClasses = [] {
@@ -59,11 +60,14 @@ constexpr std::array<CharClass, 256> kClasses = [] {
   };
   set("+-", kSignChar);
   set(".", kPointChar);
-  set("EeDdQq", kExponentLetter);
+  set("Ee", kLetterE);
+  set("DdQq", kLetterDQ);
   set("Tt", kTrueLetter);
   set("Ff", kFalseLetter);
   set("*", kStar);
   set("'\"", kQuoteChar);
+  // A carriage return ends a record only before a line feed; the scanner
+  // decides.
   set(" \t,/\n\r", kDelimiter);
   return table;
 }();
@@ -85,170 +89,143 @@ enum class Outcome { kNull, kInteger, kReal, kTrue, kFalse, kText, kBad };
 //
 // A value ends at a blank, a tab, a comma, a slash or the end of its record;
 // those never reach the grammar. A quote where the item begins makes the
-// value a text, which no number takes. Fed one character at a time, so the
-// same checks serve a value in the buffer and a value streamed through it.
-class NumberGrammar {
- public:
-  enum State : std::uint8_t {
-    kStart,           // nothing yet
-    kLead,            // digits that may still be a repeat count
-    kItem,            // after "r*": the item begins
-    kSigned,          // a sign, nothing after it
-    kLeadPoint,       // a point first in the item
-    kSignedPoint,     // a sign and a point
-    kInteger,         // digits of the number
-    kFraction,        // a mantissa with a digit and a point
-    kExponent,        // the exponent letter
-    kExponentSign,    // its sign
-    kExponentDigits,  // its digits
-    kTrue,
-    kFalse,
-    kText,  // the item is a quoted text: final
-    kBad,   // malformed: final
-  };
-
-  // Takes the next character; the new state. Stop feeding at kText or kBad.
-  State Feed(char c) {
-    const CharClass k = ClassOf(c);
-    switch (state_) {
-      case kStart:
-        if (k == kDigit) {
-          state_ = kLead;
-          repeat_ = c - '0';
-        } else {
-          BeginItem(k);
-        }
-        break;
-      case kItem:
-        if (k == kDigit) {
-          state_ = kInteger;
-        } else {
-          BeginItem(k);
-        }
-        break;
-      case kLead:
-        if (k == kDigit) {
-          repeat_ = std::min(repeat_ * 10 + (c - '0'), kRepeatLimit);
-        } else if (k == kStar) {
-          state_ = repeat_ == 0 ? kBad : kItem;
-          itemOffset_ = count_ + 1;
-        } else {
-          AfterDigits(k);
-        }
-        break;
-      case kSigned:
-        state_ = k == kDigit ? kInteger : k == kPointChar ? kSignedPoint : kBad;
-        break;
-      case kLeadPoint:
-        state_ = k == kDigit         ? kFraction
-                 : k == kTrueLetter  ? kTrue
-                 : k == kFalseLetter ? kFalse
-                                     : kBad;
-        break;
-      case kSignedPoint:
-        state_ = k == kDigit ? kFraction : kBad;
-        break;
-      case kInteger:
-        if (k != kDigit) AfterDigits(k);
-        break;
-      case kFraction:
-        if (k == kExponentLetter) {
-          state_ = kExponent;
-          exponentOffset_ = count_;
-        } else if (k != kDigit) {
-          state_ = kBad;
-        }
-        break;
-      case kExponent:
-        state_ = k == kSignChar ? kExponentSign : k == kDigit ? kExponentDigits : kBad;
-        break;
-      case kExponentSign:
-      case kExponentDigits:
-        state_ = k == kDigit ? kExponentDigits : kBad;
-        break;
-      case kTrue:
-      case kFalse:
-      case kText:
-      case kBad:
-        break;
-    }
-    ++count_;
-    return state_;
-  }
-
-  // What the characters fed make, once the value has ended.
-  Outcome Finish() const {
-    switch (state_) {
-      case kItem:
-        return Outcome::kNull;
-      case kLead:
-      case kInteger:
-        return Outcome::kInteger;
-      case kFraction:
-      case kExponentDigits:
-        return Outcome::kReal;
-      case kTrue:
-        return Outcome::kTrue;
-      case kFalse:
-        return Outcome::kFalse;
-      case kText:
-        return Outcome::kText;
-      default:
-        return Outcome::kBad;
-    }
-  }
-
-  State state() const { return state_; }
-  // The repeat count: 1 without "r*".
-  std::int64_t repeat() const { return itemOffset_ == 0 ? 1 : repeat_; }
-  // Offsets from the first character fed: where the item begins (0 without
-  // a repeat count), where its exponent letter stands (0 when it has none).
-  std::size_t itemOffset() const { return itemOffset_; }
-  std::size_t exponentOffset() const { return exponentOffset_; }
-
- private:
-  void BeginItem(CharClass k) {
-    switch (k) {
-      case kSignChar:
-        state_ = kSigned;
-        break;
-      case kPointChar:
-        state_ = kLeadPoint;
-        break;
-      case kTrueLetter:
-        state_ = kTrue;
-        break;
-      case kFalseLetter:
-        state_ = kFalse;
-        break;
-      case kQuoteChar:
-        state_ = kText;
-        break;
-      default:
-        state_ = kBad;
-        break;
-    }
-  }
-  void AfterDigits(CharClass k) {
-    if (k == kPointChar) {
-      state_ = kFraction;
-    } else if (k == kExponentLetter) {
-      state_ = kExponent;
-      exponentOffset_ = count_;
-    } else {
-      state_ = kBad;
-    }
-  }
-
-  State state_ = kStart;
-  std::int64_t repeat_ = 0;
-  std::size_t count_ = 0;
-  std::size_t itemOffset_ = 0;
-  std::size_t exponentOffset_ = 0;
+// value a text, which no number takes. The grammar is an automaton fed one
+// character at a time, so the same checks serve a value in the buffer and a
+// value streamed through it. A repeat count of 0 is malformed too; the
+// automaton does not count, so its users check that.
+enum GrammarState : std::uint8_t {
+  kStart,           // nothing yet
+  kLead,            // digits that may still be a repeat count
+  kItem,            // after "r*": the item begins
+  kSigned,          // a sign, nothing after it
+  kLeadPoint,       // a point first in the item
+  kSignedPoint,     // a sign and a point
+  kInteger,         // digits of the number
+  kFraction,        // a mantissa with a digit and a point
+  kExponent,        // the exponent letter
+  kExponentSign,    // its sign
+  kExponentDigits,  // its digits
+  kTrue,
+  kFalse,
+  kText,  // the item is a quoted text: final
+  kBad,   // malformed: final
+  kStateCount,
 };
 
-bool IsFinal(NumberGrammar::State state) {
-  return state == NumberGrammar::kText || state == NumberGrammar::kBad;
+constexpr GrammarState BeginItem(CharClass k) {
+  switch (k) {
+    case kSignChar:
+      return kSigned;
+    case kPointChar:
+      return kLeadPoint;
+    case kTrueLetter:
+      return kTrue;
+    case kFalseLetter:
+      return kFalse;
+    case kQuoteChar:
+      return kText;
+    default:
+      return kBad;
+  }
+}
+
+constexpr GrammarState AfterDigits(CharClass k) {
+  switch (k) {
+    case kDigit:
+      return kInteger;
+    case kPointChar:
+      return kFraction;
+    case kLetterE:
+    case kLetterDQ:
+      return kExponent;
+    default:
+      return kBad;
+  }
+}
+
+constexpr GrammarState Next(GrammarState state, CharClass k) {
+  const bool digit = k == kDigit;
+  switch (state) {
+    case kStart:
+      return digit ? kLead : BeginItem(k);
+    case kItem:
+      return digit ? kInteger : BeginItem(k);
+    case kLead:
+      return digit ? kLead : k == kStar ? kItem : AfterDigits(k);
+    case kSigned:
+      return digit ? kInteger : k == kPointChar ? kSignedPoint : kBad;
+    case kLeadPoint:
+      return digit ? kFraction : k == kTrueLetter ? kTrue : k == kFalseLetter ? kFalse : kBad;
+    case kSignedPoint:
+      return digit ? kFraction : kBad;
+    case kInteger:
+      return AfterDigits(k);
+    case kFraction:
+      return digit ? kFraction : k == kLetterE || k == kLetterDQ ? kExponent : kBad;
+    case kExponent:
+      return digit ? kExponentDigits : k == kSignChar ? kExponentSign : kBad;
+    case kExponentSign:
+    case kExponentDigits:
+      return digit ? kExponentDigits : kBad;
+    default:  // logical values take any character; final states stay
+      return state;
+  }
+}
+
+constexpr auto kNext = [] {
+  std::array<std::array<GrammarState, 16>, kStateCount> table{};  // 16: a shift to index
+  for (int state = 0; state < kStateCount; ++state) {
+    for (int k = 0; k < kClassCount; ++k) {
+      table[static_cast<std::size_t>(state)][static_cast<std::size_t>(k)] =
+          Next(static_cast<GrammarState>(state), static_cast<CharClass>(k));
+    }
+  }
+  return table;
+}();
+
+bool IsFinal(GrammarState state) { return state >= kText; }
+
+Outcome OutcomeOf(GrammarState state) {
+  switch (state) {
+    case kItem:
+      return Outcome::kNull;
+    case kLead:
+    case kInteger:
+      return Outcome::kInteger;
+    case kFraction:
+    case kExponentDigits:
+      return Outcome::kReal;
+    case kTrue:
+      return Outcome::kTrue;
+    case kFalse:
+      return Outcome::kFalse;
+    case kText:
+      return Outcome::kText;
+    default:
+      return Outcome::kBad;
+  }
+}
+
+// The automaton, and the classes of the characters it has seen.
+class NumberGrammar {
+ public:
+  GrammarState Feed(char c) {
+    const CharClass k = ClassOf(c);
+    seen_ |= 1u << k;
+    state_ = kNext[state_][k];
+    return state_;
+  }
+  GrammarState state() const { return state_; }
+  bool Saw(CharClass k) const { return (seen_ & (1u << k)) != 0; }
+
+ private:
+  GrammarState state_ = kStart;
+  unsigned seen_ = 0;
+};
+
+// Appends a digit to a repeat count, which saturates at kRepeatLimit.
+std::int64_t AddRepeatDigit(std::int64_t repeat, char c) {
+  return std::min(repeat * 10 + (c - '0'), kRepeatLimit);
 }
 
 // A numeric value longer than the buffer, condensed as it streams by: its
@@ -256,50 +233,44 @@ bool IsFinal(NumberGrammar::State state) {
 // nonzero, and its scale. Text() gives an equivalent short number.
 class LongNumber {
  public:
-  NumberGrammar::State Feed(char c) {
-    const NumberGrammar::State state = grammar_.Feed(c);
+  GrammarState Feed(char c) {
     const int digit = c - '0';
-    switch (state) {
-      case NumberGrammar::kItem:  // "r*": what came before was the count
-        ResetMantissa();
+    switch (grammar_.Feed(c)) {
+      case kItem:  // "r*": what came before was the count
+        zeroRepeat_ = repeat_ == 0;
+        repeated_ = true;
+        negative_ = false;
+        kept_ = 0;
+        dropped_ = false;
+        scale_ = 0;
         break;
-      case NumberGrammar::kSigned:
+      case kSigned:
         negative_ = c == '-';
         break;
-      case NumberGrammar::kLead:
-      case NumberGrammar::kInteger:
-        if (kept_ == 0 && digit == 0) break;  // a leading zero
-        if (kept_ < kKeptDigits) {
-          digits_[static_cast<std::size_t>(kept_++)] = c;
-        } else {
-          ++scale_;
-          dropped_ = dropped_ || digit != 0;
-        }
+      case kLead:
+        repeat_ = AddRepeatDigit(repeat_, c);
+        AddIntegerDigit(c, digit);
         break;
-      case NumberGrammar::kFraction:
-        if (ClassOf(c) != kDigit) break;  // the point
-        if (kept_ == 0 && digit == 0) {
-          --scale_;
-        } else if (kept_ < kKeptDigits) {
-          digits_[static_cast<std::size_t>(kept_++)] = c;
-          --scale_;
-        } else {
-          dropped_ = dropped_ || digit != 0;
-        }
+      case kInteger:
+        AddIntegerDigit(c, digit);
         break;
-      case NumberGrammar::kExponentSign:
+      case kFraction:
+        if (ClassOf(c) == kDigit) AddFractionDigit(c, digit);
+        break;
+      case kExponentSign:
         exponentNegative_ = c == '-';
         break;
-      case NumberGrammar::kExponentDigits:
+      case kExponentDigits:
         exponent_ = std::min(exponent_ * 10 + digit, kExponentBound);
         break;
       default:
         break;
     }
-    return state;
+    return state();
   }
 
-  const NumberGrammar& grammar() const { return grammar_; }
+  GrammarState state() const { return zeroRepeat_ ? kBad : grammar_.state(); }
+  std::int64_t repeat() const { return repeated_ ? repeat_ : 1; }
 
   // The value as "[-]digits[e[-]digits]" in `text`, fit for from_chars and
   // for the 16-bit reading; an integer with dropped digits becomes real.
@@ -323,14 +294,30 @@ class LongNumber {
   }
 
  private:
-  void ResetMantissa() {
-    negative_ = false;
-    kept_ = 0;
-    dropped_ = false;
-    scale_ = 0;
+  void AddIntegerDigit(char c, int digit) {
+    if (kept_ == 0 && digit == 0) return;  // a leading zero
+    if (kept_ < kKeptDigits) {
+      digits_[static_cast<std::size_t>(kept_++)] = c;
+    } else {
+      ++scale_;
+      dropped_ = dropped_ || digit != 0;
+    }
+  }
+  void AddFractionDigit(char c, int digit) {
+    if (kept_ == 0 && digit == 0) {
+      --scale_;
+    } else if (kept_ < kKeptDigits) {
+      digits_[static_cast<std::size_t>(kept_++)] = c;
+      --scale_;
+    } else {
+      dropped_ = dropped_ || digit != 0;
+    }
   }
 
   NumberGrammar grammar_;
+  std::int64_t repeat_ = 0;
+  bool repeated_ = false;
+  bool zeroRepeat_ = false;
   bool negative_ = false;
   std::array<char, kKeptDigits> digits_{};
   int kept_ = 0;
@@ -366,10 +353,10 @@ using State = InputUnit::State;
 
 Failure Fail(ErrorNumber number, int unit) { return {number, unit, 0}; }
 
-// Makes the byte at s.pos + offset available, moving the unread bytes to the
-// front of the buffer and reading more. False at the end of the input or on a
+// Reads until the byte at s.pos + offset is held, moving the unread bytes to
+// the front of the buffer first. False at the end of the input or on a
 // refused read (then s.failure is set). Needs offset < s.capacity.
-bool Have(State& s, std::size_t offset, int unit) {
+bool Refill(State& s, std::size_t offset, int unit) {
   while (s.pos + offset >= s.end) {
     if (s.ended) return false;
     if (s.pos > 0) {
@@ -406,6 +393,11 @@ bool Have(State& s, std::size_t offset, int unit) {
     s.end += got.count;
   }
   return true;
+}
+
+// Makes the byte at s.pos + offset available; see Refill.
+bool Have(State& s, std::size_t offset, int unit) {
+  return s.pos + offset < s.end || Refill(s, offset, unit);
 }
 
 char At(const State& s, std::size_t offset) { return s.buffer[s.pos + offset]; }
@@ -476,15 +468,15 @@ void ScanLongNumber(State& s, std::size_t length, int unit, Scanned& value) {
   LongNumber number;
   for (std::size_t i = 0; i < length; ++i) number.Feed(At(s, i));
   s.pos += length;
-  while (!IsFinal(number.grammar().state()) && Have(s, 0, unit)) {
+  while (!IsFinal(number.state()) && Have(s, 0, unit)) {
     const char c = At(s, 0);
     if (ClassOf(c) == kDelimiter && (c != '\r' || CarriageReturnEndsLine(s, 0, unit))) break;
     if (s.failure.failed()) return;
     ++s.pos;
     number.Feed(c);
   }
-  value.outcome = number.grammar().Finish();
-  value.repeat = number.grammar().repeat();
+  value.outcome = OutcomeOf(number.state());
+  value.repeat = number.repeat();
   value.number = number.Text(s.longText, value.outcome);
 }
 
@@ -496,25 +488,63 @@ void ScanNumber(State& s, int unit, Scanned& value) {
   s.atRecordStart = false;
   NumberGrammar grammar;
   std::size_t length = 0;  // bytes of the value at s.pos
-  for (;;) {
-    if (length == s.capacity) return ScanLongNumber(s, length, unit, value);
-    if (!Have(s, length, unit)) break;
-    const char c = At(s, length);
-    if (ClassOf(c) == kDelimiter) {
-      if (c != '\r') break;
-      if (length + 1 == s.capacity) return ScanLongNumber(s, length, unit, value);
-      if (CarriageReturnEndsLine(s, length, unit)) break;
+  for (bool ended = false; !ended;) {
+    const char* data = s.buffer.get() + s.pos;
+    const std::size_t held = s.end - s.pos;
+    while (length < held) {
+      const char c = data[length];
+      if (ClassOf(c) == kDelimiter) {
+        if (c != '\r') {
+          ended = true;
+        } else if (length + 1 == held) {
+          break;  // the byte after it decides
+        } else {
+          ended = data[length + 1] == '\n';
+        }
+        if (ended) break;
+      }
+      ++length;
+      if (IsFinal(grammar.Feed(c))) {
+        ended = true;
+        break;
+      }
     }
-    ++length;
-    if (IsFinal(grammar.Feed(c))) break;
+    if (ended) break;
+    // The held bytes end inside the value, or on a carriage return.
+    const std::size_t need = length < held ? length + 1 : length;
+    if (need >= s.capacity) return ScanLongNumber(s, length, unit, value);
+    if (!Refill(s, need, unit)) {
+      // A carriage return at the end of the input is a character.
+      if (length < s.end - s.pos) grammar.Feed(At(s, length++));
+      break;
+    }
   }
   char* text = s.buffer.get() + s.pos;
   s.pos += length;
-  value.outcome = grammar.Finish();
-  value.repeat = grammar.repeat();
+  value.outcome = OutcomeOf(grammar.state());
+  if (value.outcome == Outcome::kBad || value.outcome == Outcome::kText) return;
+  // The rare parts are found again in the text: "r*" ...
+  std::size_t first = 0;  // where the item begins
+  if (grammar.Saw(kStar)) {
+    std::int64_t repeat = 0;
+    while (ClassOf(text[first]) == kDigit) repeat = AddRepeatDigit(repeat, text[first++]);
+    if (first > 0 && text[first] == '*') {
+      if (repeat == 0) {
+        value.outcome = Outcome::kBad;
+        return;
+      }
+      value.repeat = repeat;
+      ++first;
+    } else {
+      first = 0;  // a star in the tail of a logical value
+    }
+  }
   if (value.outcome != Outcome::kInteger && value.outcome != Outcome::kReal) return;
-  if (grammar.exponentOffset() != 0) text[grammar.exponentOffset()] = 'e';
-  std::size_t first = grammar.itemOffset();
+  // ... and an exponent letter from_chars does not know.
+  if (grammar.Saw(kLetterDQ)) {
+    std::replace_if(
+        text + first, text + length, [](char c) { return ClassOf(c) == kLetterDQ; }, 'e');
+  }
   if (text[first] == '+') ++first;
   value.number = {text + first, length - first};
 }
