@@ -4,10 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "platform/platform.hpp"
 
 namespace quivor {
 namespace {
+
+// The line of the system's own words that comes before the report line.
+std::string SystemLine(int code) {
+  std::string line = "forrtl: ";
+  line += platform::SystemErrorText(code);
+  line += "\r\n";
+  return line;
+}
 
 TEST(FatalReportText, ReportLines) {
   struct Case {
@@ -34,19 +43,17 @@ TEST(FatalReportText, ReportLines) {
       {{ErrorNumber::kConversionError, 1, 0},
        "/a.txt",
        "forrtl: severe (64): input conversion error, unit 1, file /a.txt\r\n"},
-      // The system's own text comes first for 30, 38 and 39 only.
+      // The system's own text (the platform's words for the code) comes first
+      // for 30, 38 and 39 only.
       {{ErrorNumber::kWriteError, 2, ENOSPC},
        "/a.rtf",
-       std::string("forrtl: ") + std::strerror(ENOSPC) +
-           "\r\nforrtl: severe (38): error during write, unit 2, file /a.rtf\r\n"},
+       SystemLine(ENOSPC) + "forrtl: severe (38): error during write, unit 2, file /a.rtf\r\n"},
       {{ErrorNumber::kReadError, 1, EIO},
        "/a.txt",
-       std::string("forrtl: ") + std::strerror(EIO) +
-           "\r\nforrtl: severe (39): error during read, unit 1, file /a.txt\r\n"},
+       SystemLine(EIO) + "forrtl: severe (39): error during read, unit 1, file /a.txt\r\n"},
       {{ErrorNumber::kOpenFailure, 1, EBUSY},
        "/a.txt",
-       std::string("forrtl: ") + std::strerror(EBUSY) +
-           "\r\nforrtl: severe (30): open failure, unit 1, file /a.txt\r\n"},
+       SystemLine(EBUSY) + "forrtl: severe (30): open failure, unit 1, file /a.txt\r\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FatalReportText(c.failure, c.file), c.expected);
