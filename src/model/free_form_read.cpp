@@ -373,8 +373,9 @@ Failure FreeFormRead(InputUnit& unit, std::span<ReadItem> items) {
       ReadItem& item = items[next];
       // Text values take no repeat count, so none reaches a text item.
       if (item.kind == ItemKind::kText) return Fail(ErrorNumber::kSyntaxError, number);
-      if (!Store(item, value.outcome, value.number))
+      if (!Store(item, value.outcome, value.number)) {
         return Fail(ErrorNumber::kConversionError, number);
+      }
       item.line = value.line;
     }
   }

@@ -150,6 +150,7 @@ void LongNumber::AddIntegerDigit(char c, int digit) {
     dropped_ = dropped_ || digit != 0;
   }
 }
+
 void LongNumber::AddFractionDigit(char c, int digit) {
   if (kept_ == 0 && digit == 0) {
     --scale_;

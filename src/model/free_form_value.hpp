@@ -156,6 +156,7 @@ constexpr GrammarState Next(GrammarState state, CharClass k) {
 }
 
 inline constexpr auto kNext = [] {
+  static_assert(kClassCount <= 16);
   std::array<std::array<GrammarState, 16>, kStateCount> table{};  // 16: a shift to index
   for (int state = 0; state < kStateCount; ++state) {
     for (int k = 0; k < kClassCount; ++k) {
