@@ -11,3 +11,17 @@ for preset in debug asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# The Windows program, cross-built with MinGW-w64 from the same sources, and
+# its unit and end-to-end tests run under Wine (in a Wine prefix of the build
+# folder's own). Skipped where the cross compiler, Wine or GoogleTest's
+# sources are missing.
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
+  [ -f /usr/src/googletest/CMakeLists.txt ]; then
+  echo "== windows"
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j "$jobs"
+  ctest --preset windows -j "$jobs"
+else
+  echo "== windows: skipped (needs x86_64-w64-mingw32-g++-posix, wine and /usr/src/googletest)"
+fi
