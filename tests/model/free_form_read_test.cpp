@@ -322,7 +322,8 @@ TEST(FreeFormRead, EveryInt16AndItsNeighbours) {
   std::string text;
   for (int v = -32768; v <= 32767; ++v) text += std::to_string(v) + "\n";
   for (int v = -32768; v <= 32767; ++v) {
-    text += (v < 0 ? "-" : "") + std::to_string(v < 0 ? -v : v) + ".75 junk\n";
+    text += std::to_string(v);
+    text += ".75 junk\n";
   }
   for (std::size_t size : {InputUnit::kBufferSize, std::size_t{3}}) {
     InputUnit unit(kModelUnit, text, size);
@@ -402,6 +403,7 @@ struct TextCase {
 };
 
 TEST(FreeFormRead, TextItems) {
+  const std::string a2048(2048, 'a');
   const std::string a2049(2049, 'a');
   const TextCase cases[] = {
       {"ponte", "ponte   "},
@@ -427,7 +429,7 @@ TEST(FreeFormRead, TextItems) {
       {"/", "????????"},
       {a2049, "aaaaaaaa"},
       {"'" + a2049 + "'", "aaaaaaaa"},
-      {"'" + std::string(2048, 'a') + "''" + "'", "aaaaaaaa"},
+      {"'" + a2048 + "'''", "aaaaaaaa"},
       {a2049 + "a", "", ErrorNumber::kSyntaxError},
       {"'" + a2049 + "a'", "", ErrorNumber::kSyntaxError},
       {"'" + a2049 + "''", "", ErrorNumber::kSyntaxError},
