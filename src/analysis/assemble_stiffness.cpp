@@ -7,20 +7,17 @@
 // the band is the same bit for bit on every build.
 #include "analysis/assemble_stiffness.hpp"
 
-#include <cmath>
+#include "model/bar_geometry.hpp"
 
 namespace quivor {
 
 void BarStiffness(std::int16_t b, ElementStiffness& elementStiffness,
                   const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
                   const Array2<double>& nodeCoord, double elasticModulus, double strandArea) {
-  const int p = nodeIndexOfLabel(barNodes(b, 1));
-  const int q = nodeIndexOfLabel(barNodes(b, 2));
-  const double dx = nodeCoord(q, 1) - nodeCoord(p, 1);  // cm
-  const double dy = nodeCoord(q, 2) - nodeCoord(p, 2);  // cm
-  const double length = std::sqrt(dx * dx + dy * dy);   // cm
-  const double cx = dx / length;
-  const double cy = dy / length;
+  const BarGeometry bar = GeometryOfBar(b, nodeIndexOfLabel, barNodes, nodeCoord);
+  const double length = bar.length;  // cm
+  const double cx = bar.dx / length;
+  const double cy = bar.dy / length;
   const double k = (elasticModulus * strandArea) / length;  // kgf/cm
 
   // es(r, c) is entry (r, c), 1-based; only r <= c is written.

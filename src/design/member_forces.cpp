@@ -3,7 +3,7 @@
 // in the assembly: the analysis is not repeated with the strand counts.
 #include "design/member_forces.hpp"
 
-#include <cmath>
+#include "model/bar_geometry.hpp"
 
 namespace quivor {
 
@@ -16,13 +16,12 @@ void ComputeMemberForces(std::int16_t barCount, std::int16_t loadCaseCount,
   for (std::size_t cell = 0; cell < reaction.size(); ++cell) sums[cell] = 0.0;
 
   for (int i = 1; i <= barCount; ++i) {
-    const int a = nodeIndexOfLabel(barNodes(i, 1));
-    const int b = nodeIndexOfLabel(barNodes(i, 2));
-    const double dx = nodeCoord(b, 1) - nodeCoord(a, 1);  // cm
-    const double dy = nodeCoord(b, 2) - nodeCoord(a, 2);  // cm
-    const double length = std::sqrt(dx * dx + dy * dy);   // cm
-    const double cx = dx / length;
-    const double cy = dy / length;
+    const BarGeometry bar = GeometryOfBar(i, nodeIndexOfLabel, barNodes, nodeCoord);
+    const int a = bar.start;
+    const int b = bar.end;
+    const double length = bar.length;  // cm
+    const double cx = bar.dx / length;
+    const double cy = bar.dy / length;
     const double stiffness = elasticModulus * strandArea / length;  // kgf/cm
     for (int k = 1; k <= loadCaseCount; ++k) {
       // Displacements of both ends along the bar axis, from start to end.

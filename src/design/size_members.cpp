@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+#include "model/bar_geometry.hpp"
+
 namespace quivor {
 namespace {
 
@@ -59,11 +61,7 @@ void SizeMembers(Array2<std::int32_t>& strandCount, Array1<double>& barLength,
       static_cast<double>(kStrandTensileStrength) / static_cast<double>(tensionSafetyFactor);
 
   for (int i = 1; i <= barCount; ++i) {
-    const int a = nodeIndexOfLabel(barNodes(i, 1));
-    const int b = nodeIndexOfLabel(barNodes(i, 2));
-    const double dx = nodeCoord(b, 1) - nodeCoord(a, 1);
-    const double dy = nodeCoord(b, 2) - nodeCoord(a, 2);
-    barLength(i) = std::sqrt(dx * dx + dy * dy);  // cm
+    barLength(i) = GeometryOfBar(i, nodeIndexOfLabel, barNodes, nodeCoord).length;  // cm
   }
 
   for (int k = 1; k <= loadCaseCount; ++k) totalWeight(k) = 0.0;

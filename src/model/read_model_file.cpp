@@ -8,9 +8,10 @@
 #include "model/read_model_file.hpp"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <string>
+
+#include "model/bar_geometry.hpp"
 
 namespace quivor {
 namespace {
@@ -91,11 +92,7 @@ ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
       return reject(bar[2], barName + " liga o no " + std::to_string(start) + " a ele mesmo");
     }
     // The length as the analysis finds it: zero would divide by zero there.
-    const int p = nodeIndexOfLabel(start);
-    const int q = nodeIndexOfLabel(end);
-    const double dx = model.nodeCoord(q, 1) - model.nodeCoord(p, 1);  // cm
-    const double dy = model.nodeCoord(q, 2) - model.nodeCoord(p, 2);  // cm
-    if (std::sqrt(dx * dx + dy * dy) == 0.0) {
+    if (GeometryOfBar(j, nodeIndexOfLabel, model.barNodes, model.nodeCoord).length == 0.0) {
       return reject(bar[2], barName + " tem comprimento zero: os nos " + std::to_string(start) +
                                 " e " + std::to_string(end) + " estao no mesmo ponto");
     }
