@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the unit and end-to-end suites in a debug build
-# and again under the address and undefined-behaviour sanitizers.
+# and again under the address and undefined-behaviour sanitizers, then the
+# fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -11,6 +12,58 @@ for preset in debug asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# Fuzzing: each libFuzzer target for 60 seconds from the seed corpus (both at
+# once, one per core), under the address and undefined-behaviour sanitizers.
+# A crash, a leak, a broken check, an input slower than 10 s or one run above
+# 2 GB is a finding: its input is kept in build/fuzz/findings/ and the script
+# fails. Skipped where clang or its libFuzzer runtime is missing.
+fuzz_available() {
+  command -v clang++ >/dev/null || return 1
+  local probe
+  probe=$(mktemp -d)
+  printf 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n' \
+    >"$probe/probe.cpp"
+  clang++ -fsanitize=fuzzer,address,undefined "$probe/probe.cpp" -o "$probe/probe" \
+    >/dev/null 2>&1
+  local status=$?
+  rm -rf "$probe"
+  return $status
+}
+
+if fuzz_available; then
+  echo "== fuzz"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz -j "$jobs"
+  ctest --preset fuzz -j "$jobs"
+  mkdir -p build/fuzz/findings
+  targets=(free_form_read whole_run)
+  pids=()
+  for target in "${targets[@]}"; do
+    mkdir -p "build/fuzz/corpus/$target"
+    build/fuzz/fuzz/fuzz_$target -max_total_time=60 -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 -dict=fuzz/model.dict \
+      -artifact_prefix="build/fuzz/findings/$target-" \
+      "build/fuzz/corpus/$target" build/fuzz/fuzz/seeds "fuzz/corpus/$target" \
+      >"build/fuzz/$target.log" 2>&1 &
+    pids+=($!)
+  done
+  fuzz_failed=0
+  for i in "${!targets[@]}"; do
+    target=${targets[$i]}
+    if wait "${pids[$i]}"; then
+      runs=$(awk '/stat::number_of_executed_units/ {print $2}' "build/fuzz/$target.log")
+      echo "fuzz_$target: $runs executions in 60 s, no finding"
+    else
+      echo "fuzz_$target: FINDING (log build/fuzz/$target.log, input in build/fuzz/findings/)"
+      grep -v -E '^(#|INFO| *NEW_FUNC|")' "build/fuzz/$target.log" | tail -40
+      fuzz_failed=1
+    fi
+  done
+  [ "$fuzz_failed" = 0 ]
+else
+  echo "== fuzz: skipped (needs clang++ with its libFuzzer runtime)"
+fi
 
 # The Windows program, cross-built with MinGW-w64 from the same sources, and
 # its unit and end-to-end tests run under Wine (in a Wine prefix of the build
