@@ -1,9 +1,10 @@
 // Windows body of the platform layer.
 //
 // Everything goes through the Win32 handles, never through the C runtime's
-// text mode, so CR LF is written as it is and nothing is translated. Names
-// and the system's texts are single-byte Windows-1252 on our side and UTF-16
-// on the system's side, whatever the console's code page.
+// text mode, so CR LF is written as it is and nothing is added. Names, the
+// system's texts and what a console shows or reads are single-byte
+// Windows-1252 on our side and UTF-16 on the system's side, whatever the
+// console's code page.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -57,7 +58,7 @@ ErrorNumber OpenErrorNumber(int code) {
   }
 }
 
-std::wstring Widen(const std::string& text) {
+std::wstring Widen(std::string_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   int length = ::MultiByteToWideChar(kSingleByteCodePage, 0, text.data(), size, nullptr, 0);
@@ -67,7 +68,7 @@ std::wstring Widen(const std::string& text) {
 }
 
 // A character Windows-1252 cannot hold becomes '?'.
-std::string Narrow(const std::wstring& wide) {
+std::string Narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
   int length = ::WideCharToMultiByte(kSingleByteCodePage, 0, wide.data(), size, nullptr, 0, nullptr,
@@ -135,6 +136,60 @@ int WriteAll(HANDLE handle, const char* data, std::size_t size) {
   return 0;
 }
 
+// A console is a device of characters, not of bytes: what it shows and what
+// is typed there go through UTF-16, so that our Windows-1252 text stands for
+// the same characters whatever the console's code page (850 on a Brazilian
+// Windows, where a typed "ç" would otherwise arrive as another byte).
+// Redirected handles, pipes and files, take and give the bytes as they are.
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(handle, &mode) != 0;
+}
+
+// Console output; CR LF stays as it is.
+int WriteCharacters(HANDLE handle, std::string_view bytes) {
+  // WriteConsoleW takes a limited amount at a time.
+  constexpr std::size_t kPiece = 8192;
+  const std::wstring wide = Widen(bytes);
+  std::wstring_view rest = wide;
+  while (!rest.empty()) {
+    const DWORD piece = static_cast<DWORD>(rest.size() < kPiece ? rest.size() : kPiece);
+    DWORD put = 0;
+    if (::WriteConsoleW(handle, rest.data(), piece, &put, nullptr) == 0) return LastError();
+    if (put == 0) return ERROR_WRITE_FAULT;
+    rest.remove_prefix(put);
+  }
+  return 0;
+}
+
+void WriteText(DWORD which, std::string_view bytes) {
+  HANDLE handle = ::GetStdHandle(which);
+  if (IsConsole(handle)) {
+    (void)WriteCharacters(handle, bytes);
+  } else {
+    (void)WriteAll(handle, bytes.data(), bytes.size());
+  }
+}
+
+// One typed line, or the part of it that fits, with its CR LF.
+ReadResult ReadCharacters(HANDLE handle, char* buffer, std::size_t capacity) {
+  int code = TakeSimulated(Operation::kRead);
+  if (code != 0) return {0, {ErrorNumber::kReadError, kConsoleUnit, code}};
+  std::array<wchar_t, 1024> typed{};
+  // Each UTF-16 unit gives at most one byte, so what is read fits the buffer.
+  const DWORD wanted = static_cast<DWORD>(capacity < typed.size() ? capacity : typed.size());
+  DWORD got = 0;
+  if (::ReadConsoleW(handle, typed.data(), wanted, &got, nullptr) == 0) {
+    code = LastError();
+    return {0, {ErrorNumber::kReadError, kConsoleUnit, code}};
+  }
+  // Ctrl+Z first on a line ends the console input, as it does for ReadFile.
+  if (got > 0 && typed[0] == L'\x1A') return {0, kSuccess};
+  const std::string text = Narrow(std::wstring_view(typed.data(), got));
+  text.copy(buffer, text.size());
+  return {text.size(), kSuccess};
+}
+
 }  // namespace
 
 OpenResult OpenForReading(const std::string& name, int unit) {
@@ -161,18 +216,14 @@ void CloseFile(FileHandle file) {
 }
 
 // A console that has gone away cannot be told so; its output is dropped.
-void WriteConsole(std::string_view bytes) {
-  (void)WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), bytes.size());
-}
+void WriteConsole(std::string_view bytes) { WriteText(STD_OUTPUT_HANDLE, bytes); }
 
-void WriteError(std::string_view bytes) {
-  (void)WriteAll(::GetStdHandle(STD_ERROR_HANDLE), bytes.data(), bytes.size());
-}
+void WriteError(std::string_view bytes) { WriteText(STD_ERROR_HANDLE, bytes); }
 
-// A console gives the typed line with its CR LF; a redirected input is a pipe
-// or a file, read as it is.
 ReadResult ReadConsole(char* buffer, std::size_t capacity) {
-  return Read(::GetStdHandle(STD_INPUT_HANDLE), buffer, capacity, kConsoleUnit, Operation::kRead);
+  HANDLE handle = ::GetStdHandle(STD_INPUT_HANDLE);
+  if (IsConsole(handle)) return ReadCharacters(handle, buffer, capacity);
+  return Read(handle, buffer, capacity, kConsoleUnit, Operation::kRead);
 }
 
 std::string FullPath(const std::string& name) {
