@@ -89,6 +89,11 @@ def main():
     if platforms is not None and args.platform not in platforms.decode().split():
         print("skipped: the case runs on %s only" % platforms.decode().strip())
         return SKIPPED
+    # AddressSanitizer reserves terabytes of address space for its shadow at
+    # start-up: a program built with it cannot run under an address-space limit.
+    if os.path.exists(os.path.join(case, "ulimit-v")) and b"__asan_init" in read(program, b""):
+        print("skipped: an address-space limit cannot hold a program built with AddressSanitizer")
+        return SKIPPED
 
     def variant(name):
         """The platform's own expected file where the case has one."""
