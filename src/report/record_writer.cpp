@@ -121,7 +121,7 @@ void AppendText(std::string& out, std::string_view text, int width) {
 // fixed form followed by four blanks when 0.1 <= r < 10 000 000 (r the
 // magnitude rounded to seven digits), else the exponent form d.dddddddE+xx.
 void AppendFreeFormReal(std::string& out, float value) {
-  const double exact = value;  // every float is exactly a double
+  const double exact = static_cast<double>(value);  // every float is exactly a double
   if (!std::isfinite(exact)) {
     AppendNonFinite(out, exact, kFreeFormRealWidth);
     return;
