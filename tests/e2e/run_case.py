@@ -28,7 +28,8 @@ def read(path, default=None):
 
 
 def snapshot(folder):
-    """Every entry of the folder tree: name -> ('link', target) | ('dir',) | ('file', bytes)."""
+    """Every entry of the folder tree: name -> ('link', target) | ('dir',) | ('special',)
+    | ('file', bytes)."""
     entries = {}
     for root, dirs, files in os.walk(folder):
         for name in dirs + files:
@@ -38,6 +39,8 @@ def snapshot(folder):
                 entries[rel] = ("link", os.readlink(path))
             elif os.path.isdir(path):
                 entries[rel] = ("dir",)
+            elif not os.path.isfile(path):
+                entries[rel] = ("special",)  # a FIFO: reading it would wait for a writer
             else:
                 entries[rel] = ("file", read(path))
     return entries
