@@ -49,7 +49,11 @@ OpenResult Open(const std::string& name, int flags, int unit, Operation operatio
   }
   int code = TakeSimulated(operation);
   if (code != 0) return {kNoFile, {OpenErrorNumber(code), unit, code}};
-  int fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+  // Without O_NONBLOCK, opening a FIFO that no process holds open at its
+  // other end waits for one, forever. With it, the model reads as an empty
+  // file and the results open is refused (ENXIO). Reads and writes wait as
+  // usual: the flag is cleared once the file is open.
+  int fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) {
     code = errno;
     return {kNoFile, {OpenErrorNumber(code), unit, code}};
@@ -59,6 +63,8 @@ OpenResult Open(const std::string& name, int flags, int unit, Operation operatio
     ::close(fd);
     return {kNoFile, {ErrorNumber::kPermissionDenied, unit, EISDIR}};
   }
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status != -1) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   return {fd, kSuccess};
 }
 
