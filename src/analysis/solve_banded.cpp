@@ -7,35 +7,64 @@
 //
 // Every band cell receives its subtractions in increasing step order, each a
 // product rounded on its own and then subtracted from the stored value; any
-// loop order that keeps this per-cell order gives the same bits.
+// loop order that keeps this per-cell order gives the same bits. The work is
+// done in blocks of steps by solve_banded_kernel.hpp, in the widest vectors
+// the processor has; this file chooses the kernel and the blocking, and keeps
+// the loops in their plain order for when the kernel's scratch memory cannot
+// be had.
 #include "analysis/solve_banded.hpp"
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "analysis/solve_banded_kernel.hpp"
 
 namespace quivor {
+namespace solver {
+namespace {
 
-SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& loadMatrix,
-                         Array2<double>& displacement, std::int16_t loadCaseCount,
-                         std::int16_t halfBandwidth, std::int16_t nodeCount,
-                         Array1<double>& solverWork) {
-  Array2<double>& B = stiffnessBand;
-  Array2<double>& U = displacement;
-  Array1<double>& W = solverWork;
-  const int n = 2 * nodeCount;
-  const int h = halfBandwidth;
-  const int cases = loadCaseCount;
-  // A model without nodes has no equations and nothing to solve.
-  if (n <= 0) return SolveOutcome::kSolved;
-  assert(h >= 1);
-  auto last = [n, h](int k) { return std::min(k + h - 1, n); };
+// One real per "vector": the blocked order on any processor.
+struct Plain {
+  static constexpr int kLanes = 1;
+  static constexpr int kRows = 4;
+  static constexpr int kColumns = 3;
+  using Vector = double;
 
-  // The loads are copied; all further work is done on U.
-  for (int i = 1; i <= n; ++i) {
-    for (int j = 1; j <= cases; ++j) U(i, j) = loadMatrix(i, j);
+  static void Prefetch(const double*) {}
+  static Vector Load(const double* p) { return *p; }
+  static void Store(double* p, Vector v) { *p = v; }
+  static Vector LoadFirst(const double* p, int count) { return count > 0 ? *p : 0.0; }
+  static void StoreFirst(double* p, Vector v, int count) {
+    if (count > 0) *p = v;
   }
+  static Vector Broadcast(double x) { return x; }
+  static void Transpose(const double* src, std::ptrdiff_t, double* dst, std::ptrdiff_t) {
+    *dst = *src;
+  }
+  static Vector SubFirst(Vector c, Vector product, int count) {
+    return count > 0 ? c - product : c;
+  }
+};
 
-  // Forward elimination.
+}  // namespace
+
+SolveOutcome EliminatePlain(const BandSystem& system) {
+  return BlockedElimination<Plain>(system).Run();
+}
+
+}  // namespace solver
+
+namespace {
+
+// The loops in their plain order, on B and U only.
+SolveOutcome SolveInPlainOrder(Array2<double>& B, Array2<double>& U, int cases, int h, int n,
+                               Array1<double>& W) {
+  auto last = [n, h](int k) { return std::min(k + h - 1, n); };
   for (int k = 1; k <= n - 1; ++k) {
     const double p = B(k, 1);
     if (IsSingularPivot(p)) return SolveOutcome::kSingular;
@@ -50,12 +79,10 @@ SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& lo
       for (int j = 1; j <= cases; ++j) U(i, j) = U(i, j) - t * U(k, j);
     }
   }
-
   // The last equation: its pivot is tested like every other one.
   const double lastPivot = B(n, 1);
   if (IsSingularPivot(lastPivot)) return SolveOutcome::kSingular;
   for (int j = 1; j <= cases; ++j) U(n, j) = U(n, j) / lastPivot;
-
   // Back substitution; rows 1 to n-1 were normalised, so no division follows.
   for (int k = n - 1; k >= 1; --k) {
     for (int i = k + 1; i <= last(k); ++i) {
@@ -63,6 +90,102 @@ SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& lo
     }
   }
   return SolveOutcome::kSolved;
+}
+
+SolverKernel FastestKernel() {
+  if (IsAvailable(SolverKernel::kAvx512)) return SolverKernel::kAvx512;
+  if (IsAvailable(SolverKernel::kAvx2)) return SolverKernel::kAvx2;
+  return SolverKernel::kPlain;
+}
+
+}  // namespace
+
+bool IsAvailable(SolverKernel kernel) {
+  switch (kernel) {
+    case SolverKernel::kPlain:
+      return true;
+#ifdef QUIVOR_X86_SOLVER_KERNELS
+    case SolverKernel::kAvx2:
+      return __builtin_cpu_supports("avx2");
+    case SolverKernel::kAvx512:
+      return __builtin_cpu_supports("avx512f");
+#endif
+    default:
+      return false;
+  }
+}
+
+int DefaultPanelRows(int halfBandwidth) {
+  // A narrow band fits the first-level cache whole: one step at a time. A
+  // wider one is taken in blocks of steps, so that each cell is loaded and
+  // stored once per block.
+  if (halfBandwidth < 48) return 0;
+  return halfBandwidth < 256 ? 32 : 64;
+}
+
+SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>& stiffnessBand,
+                             const Array2<double>& loadMatrix, Array2<double>& displacement,
+                             std::int16_t loadCaseCount, std::int16_t halfBandwidth,
+                             std::int16_t nodeCount, Array1<double>& solverWork) {
+  const int n = 2 * nodeCount;
+  const int h = halfBandwidth;
+  const int cases = loadCaseCount;
+  // A model without nodes has no equations and nothing to solve.
+  if (n <= 0) return SolveOutcome::kSolved;
+  assert(h >= 1 && panelRows >= 0);
+
+  // The loads are copied; all further work is done on U.
+  if (cases > 0) {
+    std::memcpy(displacement.data(), loadMatrix.data(), displacement.size() * sizeof(double));
+  }
+
+  // The packed rows of one block, or of one step: 64-byte aligned.
+  const int packRows = panelRows > 0 ? panelRows : 1;
+  const int packWidth = solver::PackWidth(h, packRows);
+  const std::size_t packSize =
+      2 * static_cast<std::size_t>(packRows) * static_cast<std::size_t>(packWidth);
+  const int rowBlockWidth = solver::RowBlockWidth(h);
+  const std::size_t scratchSize =
+      packSize + solver::kMaxStepRows * static_cast<std::size_t>(rowBlockWidth);
+  std::unique_ptr<double[]> scratch(new (std::nothrow) double[scratchSize + 8]);
+  if (!scratch) return SolveInPlainOrder(stiffnessBand, displacement, cases, h, n, solverWork);
+  double* pack = scratch.get();
+  pack += (64 - reinterpret_cast<std::uintptr_t>(pack) % 64) % 64 / sizeof(double);
+  // Vector lanes beyond a row's reach read pack entries that are never
+  // written and never stored back: NaN, so that a lane mask in error shows.
+  std::fill(pack, pack + scratchSize, std::numeric_limits<double>::quiet_NaN());
+
+  const solver::BandSystem system{stiffnessBand.data(),
+                                  displacement.data(),
+                                  solverWork.data(),
+                                  n,
+                                  h,
+                                  cases,
+                                  panelRows,
+                                  pack,
+                                  packRows,
+                                  packWidth,
+                                  pack + packSize,
+                                  rowBlockWidth};
+  switch (IsAvailable(kernel) ? kernel : SolverKernel::kPlain) {
+#ifdef QUIVOR_X86_SOLVER_KERNELS
+    case SolverKernel::kAvx2:
+      return solver::EliminateAvx2(system);
+    case SolverKernel::kAvx512:
+      return solver::EliminateAvx512(system);
+#endif
+    default:
+      return solver::EliminatePlain(system);
+  }
+}
+
+SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& loadMatrix,
+                         Array2<double>& displacement, std::int16_t loadCaseCount,
+                         std::int16_t halfBandwidth, std::int16_t nodeCount,
+                         Array1<double>& solverWork) {
+  return SolveBandedWith(FastestKernel(), DefaultPanelRows(halfBandwidth), stiffnessBand,
+                         loadMatrix, displacement, loadCaseCount, halfBandwidth, nodeCount,
+                         solverWork);
 }
 
 }  // namespace quivor

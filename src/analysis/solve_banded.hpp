@@ -28,4 +28,26 @@ SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& lo
                          std::int16_t halfBandwidth, std::int16_t nodeCount,
                          Array1<double>& solverWork);
 
+// The ways SolveBanded can do its work, all with the same results bit for
+// bit; SolveBanded takes the fastest one the processor has. Exposed for the
+// tests and the benchmarks.
+enum class SolverKernel {
+  kPlain,   // any processor
+  kAvx2,    // x86-64 with AVX2
+  kAvx512,  // x86-64 with AVX-512F
+};
+
+bool IsAvailable(SolverKernel kernel);
+
+// The steps per block SolveBanded uses for a half-bandwidth; 0 means one
+// step at a time.
+int DefaultPanelRows(int halfBandwidth);
+
+// SolveBanded with a given kernel and blocking; `panelRows` 0 eliminates one
+// step at a time, any other value in blocks of that many steps.
+SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>& stiffnessBand,
+                             const Array2<double>& loadMatrix, Array2<double>& displacement,
+                             std::int16_t loadCaseCount, std::int16_t halfBandwidth,
+                             std::int16_t nodeCount, Array1<double>& solverWork);
+
 }  // namespace quivor
