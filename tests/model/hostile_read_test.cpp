@@ -14,7 +14,7 @@ namespace quivor {
 namespace {
 
 constexpr std::int16_t kBefore = 99;  // what an item holds before its read
-constexpr std::size_t kBufferSizes[] = {InputUnit::kBufferSize, 2, 5};
+constexpr std::size_t kBufferSizes[] = {InputUnit::kBufferSize, 2, 3, 4, 5};
 
 struct Case {
   std::string text;
@@ -35,6 +35,11 @@ TEST(HostileRead, OneItemReadsOfHostileText) {
       {"99999999999999999999999999*7\n8\n", 7, 8},
       {"32768*7\n8\n", 7, 8},
       {"32767*32768\n8\n", 0, kBefore, ErrorNumber::kConversionError},
+      // A count of 0 is malformed whatever follows it, a quoted text too
+      // (found by fuzzing: 64 in the buffer, 59 when streamed).
+      {"0*'x'\n8\n", 0, kBefore, ErrorNumber::kSyntaxError},
+      {"00*'x\n8\n", 0, kBefore, ErrorNumber::kSyntaxError},
+      {"2*'x'\n8\n", 0, kBefore, ErrorNumber::kConversionError},
       // NUL bytes and bytes above 127 are no part of any value.
       {std::string("\0\n8\n", 4), 0, kBefore, ErrorNumber::kSyntaxError},
       {std::string("3\0\n8\n", 5), 0, kBefore, ErrorNumber::kSyntaxError},
