@@ -219,8 +219,9 @@ void ScanNumber(State& s, int unit, Scanned& value) {
   char* text = s.buffer.get() + s.pos;
   s.pos += length;
   value.outcome = OutcomeOf(grammar.state());
-  if (value.outcome == Outcome::kBad || value.outcome == Outcome::kText) return;
-  // The rare parts are found again in the text: "r*" ...
+  if (value.outcome == Outcome::kBad) return;
+  // The rare parts are found again in the text: "r*" (a count of 0 is
+  // malformed, also before a quoted text) ...
   std::size_t first = 0;  // where the item begins
   if (grammar.Saw(kStar)) {
     std::int64_t repeat = 0;
