@@ -177,12 +177,43 @@ void ScanLongNumber(State& s, std::size_t length, int unit, Scanned& value) {
   value.number = number.Text(s.longText, value.outcome);
 }
 
+// The common value: a plain decimal number ([sign] digits [. digits], one
+// digit at least) that lies whole in the buffer, a delimiter after it. It
+// gets the outcome the grammar gives it, without feeding the automaton one
+// character at a time; false, having read nothing, for any other value.
+bool ScanPlainNumber(State& s, Scanned& value) {
+  const char* data = s.buffer.get() + s.pos;
+  const std::size_t held = s.end - s.pos;
+  auto digitsFrom = [data, held](std::size_t i) {
+    while (i < held && static_cast<unsigned char>(data[i] - '0') < 10) ++i;
+    return i;
+  };
+  const std::size_t first = held > 0 && data[0] == '+' ? 1 : 0;  // from_chars takes no plus
+  const std::size_t mantissa = held > 0 && ClassOf(data[0]) == kSignChar ? 1 : 0;
+  std::size_t i = digitsFrom(mantissa);
+  std::size_t digits = i - mantissa;
+  const bool point = i < held && data[i] == '.';
+  if (point) {
+    const std::size_t fraction = i + 1;
+    i = digitsFrom(fraction);
+    digits += i - fraction;
+  }
+  if (digits == 0 || i >= held || ClassOf(data[i]) != kDelimiter) return false;
+  // A carriage return is a delimiter only before a line feed.
+  if (data[i] == '\r' && (i + 1 >= held || data[i + 1] != '\n')) return false;
+  value.outcome = point ? Outcome::kReal : Outcome::kInteger;
+  value.number = {data + first, i - first};
+  s.pos += i;
+  return true;
+}
+
 // Cuts the value at s.pos (not a blank, comma or slash) out of its record and
 // checks it against the grammar. The number is left in the buffer, ready for
 // from_chars: without a leading plus, with the exponent letter made 'e'.
 void ScanNumber(State& s, int unit, Scanned& value) {
   value.line = s.line;
   s.atRecordStart = false;
+  if (ScanPlainNumber(s, value)) return;
   NumberGrammar grammar;
   std::size_t length = 0;  // bytes of the value at s.pos
   for (bool ended = false; !ended;) {
@@ -333,7 +364,14 @@ Failure FreeFormRead(InputUnit& unit, std::span<ReadItem> items) {
   for (ReadItem& item : items) item.line = 0;
 
   // A read begins at the start of a record: the rest of the last one is lost.
-  if (!s.atRecordStart) SkipRecord(s, number);
+  // Most reads end where their record does.
+  if (!s.atRecordStart) {
+    if (s.pos < s.end && s.buffer[s.pos] == '\n') {
+      PassLineEnd(s, 1);
+    } else {
+      SkipRecord(s, number);
+    }
+  }
   if (items.empty()) {
     if (!Have(s, 0, number)) return EndOfInput(s, number);
     SkipRecord(s, number);
