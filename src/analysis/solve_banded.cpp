@@ -144,9 +144,10 @@ SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>&
   const int packWidth = solver::PackWidth(h, packRows);
   const std::size_t packSize =
       2 * static_cast<std::size_t>(packRows) * static_cast<std::size_t>(packWidth);
+  const int rowBlockRows = solver::RowBlockRows(h, panelRows);
   const int rowBlockWidth = solver::RowBlockWidth(h);
   const std::size_t scratchSize =
-      packSize + solver::kMaxStepRows * static_cast<std::size_t>(rowBlockWidth);
+      packSize + static_cast<std::size_t>(rowBlockRows) * static_cast<std::size_t>(rowBlockWidth);
   std::unique_ptr<double[]> scratch(new (std::nothrow) double[scratchSize + 8]);
   if (!scratch) return SolveInPlainOrder(stiffnessBand, displacement, cases, h, n, solverWork);
   double* pack = scratch.get();
@@ -155,18 +156,19 @@ SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>&
   // written and never stored back: NaN, so that a lane mask in error shows.
   std::fill(pack, pack + scratchSize, std::numeric_limits<double>::quiet_NaN());
 
-  const solver::BandSystem system{stiffnessBand.data(),
-                                  displacement.data(),
-                                  solverWork.data(),
-                                  n,
-                                  h,
-                                  cases,
-                                  panelRows,
-                                  pack,
-                                  packRows,
-                                  packWidth,
-                                  pack + packSize,
-                                  rowBlockWidth};
+  const solver::BandSystem system{.band = stiffnessBand.data(),
+                                  .rhs = displacement.data(),
+                                  .work = solverWork.data(),
+                                  .n = n,
+                                  .h = h,
+                                  .cases = cases,
+                                  .panelRows = panelRows,
+                                  .pack = pack,
+                                  .packRows = packRows,
+                                  .packWidth = packWidth,
+                                  .rowBlock = pack + packSize,
+                                  .rowBlockRows = rowBlockRows,
+                                  .rowBlockWidth = rowBlockWidth};
   switch (IsAvailable(kernel) ? kernel : SolverKernel::kPlain) {
 #ifdef QUIVOR_X86_SOLVER_KERNELS
     case SolverKernel::kAvx2:

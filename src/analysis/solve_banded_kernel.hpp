@@ -49,9 +49,10 @@ struct BandSystem {
   double* pack;
   int packRows;
   int packWidth;
-  // Room for kMaxStepRows rows of `rowBlockWidth` reals: the rows of a few
-  // consecutive steps, copied out of the band while those steps run.
+  // Rows copied out of the band while the steps that reach them run:
+  // `rowBlockRows` rows of `rowBlockWidth` reals (RowBlockRows).
   double* rowBlock;
+  int rowBlockRows;
   int rowBlockWidth;
 };
 
@@ -60,6 +61,14 @@ inline constexpr int kPackMargin = 64;  // reals beyond a row's reach: vector ov
 constexpr int PackWidth(int h, int panelRows) { return (panelRows + h + kPackMargin + 7) / 8 * 8; }
 inline constexpr int kMaxStepRows = 8;
 constexpr int RowBlockWidth(int h) { return (h + 16 + 7) / 8 * 8; }
+// The rows of one block's base steps; one step at a time (panelRows 0), a
+// ring over every row a step reaches and two groups of kMaxStepRows more, of
+// a power of two rows.
+constexpr int RowBlockRows(int h, int panelRows) {
+  int rows = kMaxStepRows;
+  while (panelRows == 0 && rows < h + 2 * kMaxStepRows) rows *= 2;
+  return rows;
+}
 
 SolveOutcome EliminatePlain(const BandSystem& system);
 SolveOutcome EliminateAvx2(const BandSystem& system);
@@ -92,10 +101,7 @@ class BlockedElimination {
 
   SolveOutcome Run() {
     if (s_.panelRows == 0) {
-      for (int k = 1; k <= n_ - 1; ++k) {
-        panelStart_ = k;
-        if (!Step(k, n_)) return SolveOutcome::kSingular;
-      }
+      if (!SlideWindow()) return SolveOutcome::kSingular;
     } else {
       for (int k0 = 1; k0 <= n_ - 1; k0 += s_.panelRows) {
         const int kb = Min(k0 + s_.panelRows, n_);
@@ -130,55 +136,88 @@ class BlockedElimination {
   double* W(int k) const { return PackRow(k, 0); }
   double* N(int k) const { return PackRow(k, 1); }
 
-  // Step k on its own: the pivot test, the saved and divided row k (packed
-  // and written back), the divided loads of row k, then the subtractions of
-  // step k from the rows k+1..min(rowLimit, last(k)).
-  bool Step(int k, int rowLimit) {
-    const double p = *Cell(k, 0);
+  // Step k on rows held row by row, row(i)[d] being cell (i, d): the pivot
+  // test, row k saved (W) and divided (N) into the packs and into its own
+  // cells, the displacements of row k divided, then the subtractions of
+  // step k from rows k+1..k+count.
+  template <class RowOf>
+  bool StepRowByRow(int k, int count, RowOf row) {
+    double* tk = row(k);
+    const double p = tk[0];
     if (IsSingular(p)) return false;
     const int reach = Min(h_ - 1, n_ - k);  // row k couples equations k+1..k+reach
     // wr[x] = W(k, k+x), nr[x] = N(k, k+x), for x = 1..reach.
     double* wr = W(k) + (k - panelStart_);
     double* nr = N(k) + (k - panelStart_);
-    for (int x = 1; x <= reach; ++x) wr[x] = *Cell(k, x);
     const Vector pv = S::Broadcast(p);
     int x = 1;
-    for (; x + V - 1 <= reach; x += V) S::Store(nr + x, S::Load(wr + x) / pv);
-    for (; x <= reach; ++x) nr[x] = wr[x] / p;
-    for (x = 1; x <= reach; ++x) *Cell(k, x) = nr[x];
+    for (; x + V - 1 <= reach; x += V) {
+      const Vector w = S::Load(tk + x);
+      const Vector q = w / pv;
+      S::Store(wr + x, w);
+      S::Store(nr + x, q);
+      S::Store(tk + x, q);
+    }
+    for (; x <= reach; ++x) {
+      wr[x] = tk[x];
+      nr[x] = tk[x] / p;
+      tk[x] = nr[x];
+    }
     for (int j = 0; j < s_.cases; ++j) Rhs(k, j) = Rhs(k, j) / p;
     if (k == n_ - 1) SaveLastRow(k, wr, reach);
 
-    // Rows k+1..k+rows; in row k+a the cell at distance d (column k+a+d)
-    // takes W(k, k+a) * N(k, k+a+d), for a+d <= reach.
-    const int rows = Min(rowLimit, k + reach) - k;
-    for (int d = 0; d < reach; ++d) {
-      const int count = Min(rows, reach - d);
-      double* c = Cell(k + 1, d);
-      for (int a = 0; a < count; a += V) {
-        const int lanes = count - a;
-        const Vector product = S::Load(wr + 1 + a) * S::Load(nr + 1 + a + d);
-        if (lanes >= V) {
-          S::Store(c + a, S::Load(c + a) - product);
-        } else {
-          S::StoreFirst(c + a, S::LoadFirst(c + a, lanes) - product, lanes);
-        }
+    // Row k+a takes W(k, k+a) * N(k, k+a+d) at its distances d = 0..reach-a.
+    for (int a = 1; a <= count; ++a) {
+      const Vector wv = S::Broadcast(wr[a]);
+      double* ta = row(k + a);
+      const int cells = reach - a + 1;
+      int d = 0;
+      for (; d + V <= cells; d += V) S::Store(ta + d, S::Load(ta + d) - wv * S::Load(nr + a + d));
+      if (d < cells) {
+        S::Store(ta + d, S::SubFirst(S::Load(ta + d), wv * S::Load(nr + a + d), cells - d));
       }
     }
     for (int j = 0; j < s_.cases; ++j) {
-      const Vector xk = S::Broadcast(Rhs(k, j));
-      double* c = &Rhs(k, j) + 1;
-      for (int a = 0; a < rows; a += V) {
-        const int lanes = rows - a;
-        const Vector product = S::Load(wr + 1 + a) * xk;
-        if (lanes >= V) {
-          S::Store(c + a, S::Load(c + a) - product);
-        } else {
-          S::StoreFirst(c + a, S::LoadFirst(c + a, lanes) - product, lanes);
-        }
-      }
+      const double xk = Rhs(k, j);
+      double* c = &Rhs(k, j);
+      for (int a = 1; a <= count; ++a) c[a] = c[a] - wr[a] * xk;
     }
     return true;
+  }
+
+  // Every step, one at a time, on a window of rows held row by row: the
+  // narrow band's working rows stay in the first-level cache. Rows enter the
+  // window kStepRows at a time before the first step that reaches them, and
+  // go back to the band once their own step is done (or the run stops).
+  bool SlideWindow() {
+    int loaded = 0;  // rows 1..loaded are in the window
+    int stored = 0;  // rows 1..stored are back in the band
+    auto row = [this](int i) { return WindowRow(i); };
+    bool solved = true;
+    for (int k = 1; k <= n_ - 1 && solved; ++k) {
+      const int reach = Min(h_ - 1, n_ - k);
+      for (; loaded < k + reach; loaded += kStepRows) {
+        CopyRows(loaded + 1, Min(kStepRows, n_ - loaded), WindowRow(loaded + 1), true);
+      }
+      panelStart_ = k;
+      solved = StepRowByRow(k, reach, row);
+      for (; solved && stored + kStepRows <= k; stored += kStepRows) {
+        CopyRows(stored + 1, kStepRows, WindowRow(stored + 1), false);
+      }
+    }
+    loaded = Min(loaded, n_);
+    for (; stored < loaded; stored += kStepRows) {
+      CopyRows(stored + 1, Min(kStepRows, loaded - stored), WindowRow(stored + 1), false);
+    }
+    return solved;
+  }
+
+  // Row i of the window: rows are kept in a ring of s_.rowBlockRows rows, a
+  // power of two and a multiple of kStepRows, so that a group of kStepRows
+  // rows never wraps.
+  double* WindowRow(int i) const {
+    return s_.rowBlock +
+           static_cast<std::ptrdiff_t>((i - 1) & (s_.rowBlockRows - 1)) * s_.rowBlockWidth;
   }
 
   // solverWork ends as the saved row of the last step, as the plain order
@@ -203,65 +242,29 @@ class BlockedElimination {
   static_assert(kStepRows <= kMaxStepRows);
 
   // Steps ka..kb-1 (at most kStepRows of them) for their own rows, on a copy
-  // of those rows laid out row by row: T[r][d] holds cell (ka + r, d), so a
-  // row's cells are contiguous. The same subtractions as Step, in the same
-  // order per cell.
+  // of those rows laid out row by row, so that a row's cells are contiguous.
   bool FactorRows(int ka, int kb) {
-    const int rows = kb - ka;
     const std::ptrdiff_t tw = s_.rowBlockWidth;
     double* t = s_.rowBlock;
-    CopyRows(ka, rows, true);
-    for (int r = 0; r < rows; ++r) {
-      const int k = ka + r;
-      double* tr = t + r * tw;
-      const double p = tr[0];
-      if (IsSingular(p)) return false;
-      const int reach = Min(h_ - 1, n_ - k);
-      double* wr = W(k) + (k - panelStart_);
-      double* nr = N(k) + (k - panelStart_);
-      const Vector pv = S::Broadcast(p);
-      int x = 1;
-      for (; x + V - 1 <= reach; x += V) {
-        const Vector w = S::Load(tr + x);
-        const Vector q = w / pv;
-        S::Store(wr + x, w);
-        S::Store(nr + x, q);
-        S::Store(tr + x, q);
-      }
-      for (; x <= reach; ++x) {
-        wr[x] = tr[x];
-        nr[x] = tr[x] / p;
-        tr[x] = nr[x];
-      }
-      for (int j = 0; j < s_.cases; ++j) Rhs(k, j) = Rhs(k, j) / p;
-      if (k == n_ - 1) SaveLastRow(k, wr, reach);
-      // Row k+a: distances 0..reach-a.
-      for (int a = 1; a <= reach && r + a < rows; ++a) {
-        const Vector wv = S::Broadcast(wr[a]);
-        double* ta = t + (r + a) * tw;
-        const int count = reach - a + 1;
-        int d = 0;
-        for (; d + V <= count; d += V) S::Store(ta + d, S::Load(ta + d) - wv * S::Load(nr + a + d));
-        if (d < count) {
-          S::Store(ta + d, S::SubFirst(S::Load(ta + d), wv * S::Load(nr + a + d), count - d));
-        }
-        for (int j = 0; j < s_.cases; ++j) Rhs(k + a, j) = Rhs(k + a, j) - wr[a] * Rhs(k, j);
-      }
+    auto row = [t, tw, ka](int i) { return t + (i - ka) * tw; };
+    CopyRows(ka, kb - ka, t, true);
+    for (int k = ka; k < kb; ++k) {
+      if (!StepRowByRow(k, Min(h_ - 1, kb - 1 - k), row)) return false;
     }
-    CopyRows(ka, rows, false);
+    CopyRows(ka, kb - ka, t, false);
     return true;
   }
 
-  // Copies `rows` rows from ka on between the band and the row block, in
-  // whole transposed blocks where it can.
-  void CopyRows(int ka, int rows, bool toBlock) {
+  // Copies `rows` rows from ka on between the band and `t` (rows of
+  // s_.rowBlockWidth reals, t[r][d] = cell (ka + r, d)), in whole transposed
+  // blocks where it can.
+  void CopyRows(int ka, int rows, double* t, bool toRows) {
     const std::ptrdiff_t tw = s_.rowBlockWidth;
-    double* t = s_.rowBlock;
     int d0 = 0;
     if (rows == kStepRows) {
       for (; d0 + V <= h_; d0 += V) {
         for (int r0 = 0; r0 < rows; r0 += V) {
-          if (toBlock) {
+          if (toRows) {
             S::Transpose(Cell(ka + r0, d0), n_, t + r0 * tw + d0, tw);
           } else {
             S::Transpose(t + r0 * tw + d0, tw, Cell(ka + r0, d0), n_);
@@ -271,7 +274,7 @@ class BlockedElimination {
     }
     for (; d0 < h_; ++d0) {
       for (int r = 0; r < rows; ++r) {
-        if (toBlock) {
+        if (toRows) {
           t[r * tw + d0] = *Cell(ka + r, d0);
         } else {
           *Cell(ka + r, d0) = t[r * tw + d0];
@@ -341,21 +344,23 @@ class BlockedElimination {
     constexpr int E = S::kColumns;
     constexpr std::size_t kR = R, kE = E;  // array bounds
     Vector acc[kR][kE];
-    int stored[kR][kE];  // lanes that are cells of the band and of rows < ib
-    bool whole = true;
-    for (int a = 0; a < R; ++a) {
-      for (int e = 0; e < E; ++e) {
-        const int d = e0 + e - V * a;
-        const int i = i0 + V * a;
-        stored[a][e] = d < 0 || d >= h_ ? 0 : Clamp(Min(ib, n_ - d + 1) - i, 0, V);
-        whole = whole && stored[a][e] == V;
+    // Each cell of an inner tile lies in the band and in rows < ib; at the
+    // edges, stored[a][e] counts the lanes of vector (a, e) that do.
+    int stored[kR][kE];
+    const bool whole = e0 >= V * (R - 1) && e0 + E - 1 <= h_ - 1 && i0 + V * R <= ib &&
+                       i0 + e0 + E - 1 + V - 1 <= n_;
+    if (whole) {
+      for (int a = 0; a < R; ++a) {
+        for (int e = 0; e < E; ++e) acc[a][e] = S::Load(Cell(i0 + V * a, e0 + e - V * a));
       }
-    }
-    for (int a = 0; a < R; ++a) {
-      for (int e = 0; e < E; ++e) {
-        const int count = stored[a][e];
-        const double* c = count > 0 ? Cell(i0 + V * a, e0 + e - V * a) : nullptr;
-        acc[a][e] = whole ? S::Load(c) : S::LoadFirst(c, count);
+    } else {
+      for (int a = 0; a < R; ++a) {
+        for (int e = 0; e < E; ++e) {
+          const int d = e0 + e - V * a;
+          const int count = d < 0 || d >= h_ ? 0 : Clamp(Min(ib, n_ - d + 1) - (i0 + V * a), 0, V);
+          stored[a][e] = count;
+          acc[a][e] = S::LoadFirst(count > 0 ? Cell(i0 + V * a, d) : nullptr, count);
+        }
       }
     }
 
@@ -392,13 +397,10 @@ class BlockedElimination {
 
     for (int a = 0; a < R; ++a) {
       for (int e = 0; e < E; ++e) {
-        const int count = stored[a][e];
-        if (count == 0) continue;
-        double* c = Cell(i0 + V * a, e0 + e - V * a);
         if (whole) {
-          S::Store(c, acc[a][e]);
-        } else {
-          S::StoreFirst(c, acc[a][e], count);
+          S::Store(Cell(i0 + V * a, e0 + e - V * a), acc[a][e]);
+        } else if (stored[a][e] > 0) {
+          S::StoreFirst(Cell(i0 + V * a, e0 + e - V * a), acc[a][e], stored[a][e]);
         }
       }
     }
