@@ -1,0 +1,218 @@
+// The whole program on the largest legal model: 1000 nodes, the widest band
+// (a bar from the first node to the last: 2000 x 2000) and 8 load cases.
+// The real binary runs in a folder of its own; its wall time and peak
+// resident memory are compared with the time of SolveBanded alone on the
+// same model and with the bytes of the arrays the run must hold.
+#include "program_bench.hpp"
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "analysis/apply_supports.hpp"
+#include "analysis/assemble_stiffness.hpp"
+#include "analysis/half_bandwidth.hpp"
+#include "analysis/solve_banded.hpp"
+#include "model/free_form_read.hpp"
+#include "model/model.hpp"
+#include "model/read_model_file.hpp"
+#include "model_files.hpp"
+
+namespace quivor::bench {
+namespace {
+
+const TrussShape kLargest{1000, 8, true};
+
+struct LargestModel {
+  TemporaryFolder folder;
+  std::string text;
+  int barCount = 0;
+
+  LargestModel() {
+    text = TrussModel(kLargest, &barCount);
+    folder.Write("largest.txt", text);
+    // The name at the prompt, then Enter at the final wait.
+    folder.Write("input", "largest\n\n");
+  }
+};
+
+const LargestModel& Largest() {
+  static const LargestModel model;
+  return model;
+}
+
+// The bytes of the fifteen arrays of a run, which all live until the report
+// is written, and of the label map.
+double ArrayBytes(const LargestModel& m) {
+  const double nodes = kLargest.nodeCount, bars = m.barCount, cases = kLargest.loadCaseCount;
+  const double n = 2 * nodes, h = 2 * nodes, supports = 2;
+  return 2 * nodes + 16 * nodes + 2 * bars + 4 * bars + 6 * supports + 8 * n * cases  // model
+         + 8 * n * h + 8 * h + 8 * n * cases                                          // solver
+         + 8 * bars * cases + 8 * n * cases                                           // forces
+         + 4 * bars * cases + 8 * bars + 8 * bars * cases + 8 * cases                 // sizing
+         + 2 * kMaxNodeLabel;
+}
+
+}  // namespace
+
+int RunProgramAndReport(int argc, char** argv) {
+  if (argc != 2) return 2;
+  const char* folder = argv[0];
+  const char* input = argv[1];
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    const int in = open(input, O_RDONLY);
+    const int out = open("/dev/null", O_WRONLY);
+    if (in < 0 || out < 0 || chdir(folder) != 0) _exit(127);
+    dup2(in, 0);
+    dup2(out, 1);
+    execl(QUIVOR_PROGRAM, QUIVOR_PROGRAM, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || wait4(child, &status, 0, &usage) != child) return 1;
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%.9f %ld %ld\n", seconds, usage.ru_maxrss * 1024L, usage.ru_minflt);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+}
+
+namespace {
+
+// Runs the program once through a fresh launcher; false when it failed.
+struct Run {
+  double seconds = 0.0;
+  double peakBytes = 0.0;
+  double pageFaults = 0.0;
+};
+bool RunProgram(const LargestModel& m, Run& run) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return false;
+  const std::string input = m.folder.path() + "/input";
+  const pid_t launcher = fork();
+  if (launcher == 0) {
+    close(pipeEnds[0]);
+    dup2(pipeEnds[1], 1);
+    execl("/proc/self/exe", "quivor_bench", kRunProgramFlag, m.folder.path().c_str(), input.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  char text[128] = {};
+  const ssize_t got = read(pipeEnds[0], text, sizeof text - 1);
+  close(pipeEnds[0]);
+  int status = 0;
+  if (launcher < 0 || waitpid(launcher, &status, 0) != launcher || got <= 0) return false;
+  long peak = 0, faults = 0;
+  if (std::sscanf(text, "%lf %ld %ld", &run.seconds, &peak, &faults) != 3) return false;
+  run.peakBytes = static_cast<double>(peak);
+  run.pageFaults = static_cast<double>(faults);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void WholeProgram(benchmark::State& state) {
+  const LargestModel& m = Largest();
+  double peak = 0.0, faults = 0.0;
+  for (auto _ : state) {
+    Run run;
+    if (!RunProgram(m, run)) state.SkipWithError("the program failed");
+    state.SetIterationTime(run.seconds);
+    peak = std::max(peak, run.peakBytes);
+    faults = std::max(faults, run.pageFaults);
+  }
+  const double arrays = ArrayBytes(m);
+  state.counters["peak_MB"] = peak / 1e6;
+  state.counters["arrays_MB"] = arrays / 1e6;
+  state.counters["peak_over_arrays"] = peak / arrays;
+  state.counters["page_faults"] = faults;
+}
+
+// SolveBanded alone, on the band the program assembles for the same model.
+void SolveOnly(benchmark::State& state) {
+  const LargestModel& m = Largest();
+  Model model;
+  InputUnit unit(kModelUnit, m.text);
+  if (!ReadModelFile(unit, model).ok()) state.SkipWithError("the model did not read");
+  std::int16_t h = 0;
+  ComputeHalfBandwidth(model.barCount, h, model.barNodes, model.nodeIndexOfLabel);
+  const int n = 2 * model.nodeCount;
+  Array2<double> assembled, band, displacement;
+  Array1<double> work;
+  (void)Allocate(assembled, n, h);
+  (void)Allocate(band, n, h);
+  (void)Allocate(displacement, n, model.loadCaseCount);
+  (void)Allocate(work, h);
+  AssembleStiffness(model.nodeIndexOfLabel, model.barNodes, model.nodeCoord, kElasticModulus,
+                    kStrandArea, assembled, model.barCount);
+  ApplySupports(model.supportCount, assembled, model.loadCaseCount, model.supportTable,
+                model.loadMatrix, h, model.nodeCount);
+  for (auto _ : state) {
+    std::copy(assembled.data(), assembled.data() + assembled.size(), band.data());
+    const auto start = std::chrono::steady_clock::now();
+    const SolveOutcome outcome = SolveBanded(band, model.loadMatrix, displacement,
+                                             model.loadCaseCount, h, model.nodeCount, work);
+    const auto stop = std::chrono::steady_clock::now();
+    if (outcome != SolveOutcome::kSolved) state.SkipWithError("singular");
+    state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
+  }
+  state.counters["h"] = h;
+}
+
+// The cost of memory the process has never touched: a fresh 32 MB mapping
+// (the size of the largest band) written once, against the same bytes
+// written a second time. On a virtual machine that backs its memory lazily
+// the first touch of each 4 KiB page costs a trip to the host.
+void FirstTouch(benchmark::State& state) {
+  const std::size_t bytes = 32'000'000;
+  const bool fresh = state.range(0) != 0;
+  void* kept =
+      fresh ? nullptr
+            : mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (!fresh) std::memset(kept, 1, bytes);
+  for (auto _ : state) {
+    void* p = fresh
+                  ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                  : kept;
+    const auto start = std::chrono::steady_clock::now();
+    std::memset(p, 0, bytes);
+    benchmark::ClobberMemory();
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (fresh) munmap(p, bytes);
+  }
+  if (!fresh) munmap(kept, bytes);
+  state.counters["us_per_4KiB_page"] = benchmark::Counter(
+      static_cast<double>(bytes) / 4096.0 / 1e6,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(FirstTouch)
+    ->Name("Environment/FirstTouch_32MB")
+    ->ArgName("fresh")
+    ->Arg(1)
+    ->Arg(0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(WholeProgram)
+    ->Name("Program/WholeRun_1000nodes_widest_8cases")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SolveOnly)
+    ->Name("Program/SolveBandedOnly_1000nodes_widest_8cases")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quivor::bench
