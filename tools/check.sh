@@ -34,7 +34,7 @@ fuzz_available() {
 if fuzz_available; then
   echo "== fuzz"
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs"
+  cmake --build --preset fuzz -j "$jobs" --target fuzz_free_form_read fuzz_whole_run
   ctest --preset fuzz -j "$jobs"
   mkdir -p build/fuzz/findings
   targets=(free_form_read whole_run)
