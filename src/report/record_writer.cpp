@@ -87,7 +87,7 @@ void AppendFixed(std::string& out, double value, int width, int decimals) {
     AppendNonFinite(out, value, width);
     return;
   }
-  std::array<char, kFixedCapacity> text{};
+  std::array<char, kFixedCapacity> text;  // only what to_chars writes is read
   // One character is kept back for the point of Fw.0.
   auto [end, error] = std::to_chars(text.data(), text.data() + text.size() - 1, value,
                                     std::chars_format::fixed, decimals);
