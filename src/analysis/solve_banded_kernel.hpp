@@ -177,10 +177,18 @@ class BlockedElimination {
         S::Store(ta + d, S::SubFirst(S::Load(ta + d), wv * S::Load(nr + a + d), cells - d));
       }
     }
+    // The displacements of rows k+1..k+count, V rows at a time.
     for (int j = 0; j < s_.cases; ++j) {
-      const double xk = Rhs(k, j);
-      double* c = &Rhs(k, j);
-      for (int a = 1; a <= count; ++a) c[a] = c[a] - wr[a] * xk;
+      const Vector xk = S::Broadcast(Rhs(k, j));
+      double* c = &Rhs(k, j) + 1;
+      for (int a = 0; a < count; a += V) {
+        const Vector product = S::Load(wr + 1 + a) * xk;
+        if (count - a >= V) {
+          S::Store(c + a, S::Load(c + a) - product);
+        } else {
+          S::StoreFirst(c + a, S::LoadFirst(c + a, count - a) - product, count - a);
+        }
+      }
     }
     return true;
   }
@@ -406,43 +414,52 @@ class BlockedElimination {
     }
   }
 
+  // Load cases taken together in the displacement updates: one saved row
+  // serves them all.
+  static constexpr int kCaseGroup = 8;
+
   // The displacements of rows ia..ib-1 take W(k, i) * U(k, j) for the steps
   // ka..kb-1 that reach them (i <= k + h - 1).
   void UpdateRhs(int ka, int kb, int ia, int ib) {
-    for (int j = 0; j < s_.cases; ++j) {
-      double* column = &Rhs(1, j);
+    for (int j0 = 0; j0 < s_.cases; j0 += kCaseGroup) {
+      const int cases = Min(kCaseGroup, s_.cases - j0);
       for (int i0 = ia; i0 < ib; i0 += V) {
         const int count = Min(V, ib - i0);
-        Vector acc = count == V ? S::Load(column + i0 - 1) : S::LoadFirst(column + i0 - 1, count);
+        Vector acc[kCaseGroup];
+        for (int j = 0; j < cases; ++j) acc[j] = S::LoadFirst(&Rhs(i0, j0 + j), count);
         const int kMasked = Clamp(i0 - h_ + 1, ka, kb);
         const int kWhole = Clamp(i0 + V - 1 - h_ + 1, kMasked, kb);
         const std::ptrdiff_t rowOffset = i0 - panelStart_;
         for (int k = kMasked; k < kWhole; ++k) {
-          const Vector product = S::Load(W(k) + rowOffset) * S::Broadcast(column[k - 1]);
-          acc = S::SubFirst(acc, product, k + h_ - i0);
+          const Vector w = S::Load(W(k) + rowOffset);
+          for (int j = 0; j < cases; ++j) {
+            acc[j] = S::SubFirst(acc[j], w * S::Broadcast(Rhs(k, j0 + j)), k + h_ - i0);
+          }
         }
         for (int k = kWhole; k < kb; ++k) {
-          acc = acc - S::Load(W(k) + rowOffset) * S::Broadcast(column[k - 1]);
+          const Vector w = S::Load(W(k) + rowOffset);
+          for (int j = 0; j < cases; ++j) acc[j] = acc[j] - w * S::Broadcast(Rhs(k, j0 + j));
         }
-        if (count == V) {
-          S::Store(column + i0 - 1, acc);
-        } else {
-          S::StoreFirst(column + i0 - 1, acc, count);
-        }
+        for (int j = 0; j < cases; ++j) S::StoreFirst(&Rhs(i0, j0 + j), acc[j], count);
       }
     }
   }
 
   // U(k, j) -= N(k, i) * U(i, j) for i = k+1..last(k) in increasing order:
-  // a chain per load case, so the cases are the only parallel work.
+  // a chain per load case, so the cases are the only parallel work; a group
+  // of them runs side by side.
   void BackSubstitute() {
-    for (int k = n_ - 1; k >= 1; --k) {
-      const int reach = Min(h_ - 1, n_ - k);
-      for (int j = 0; j < s_.cases; ++j) {
-        double* x = &Rhs(k, j);
-        double acc = x[0];
-        for (int t = 1; t <= reach; ++t) acc = acc - *Cell(k, t) * x[t];
-        x[0] = acc;
+    for (int j0 = 0; j0 < s_.cases; j0 += kCaseGroup) {
+      const int cases = Min(kCaseGroup, s_.cases - j0);
+      for (int k = n_ - 1; k >= 1; --k) {
+        const int reach = Min(h_ - 1, n_ - k);
+        double acc[kCaseGroup];
+        for (int j = 0; j < cases; ++j) acc[j] = Rhs(k, j0 + j);
+        for (int t = 1; t <= reach; ++t) {
+          const double nkt = *Cell(k, t);
+          for (int j = 0; j < cases; ++j) acc[j] = acc[j] - nkt * Rhs(k + t, j0 + j);
+        }
+        for (int j = 0; j < cases; ++j) Rhs(k, j0 + j) = acc[j];
       }
     }
   }
