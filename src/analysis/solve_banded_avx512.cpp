@@ -8,8 +8,10 @@
 
 // GCC 12 takes the deliberately undefined vectors inside its own AVX-512
 // intrinsics for uninitialised variables.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace quivor::solver {
 namespace {

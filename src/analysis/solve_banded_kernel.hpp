@@ -3,24 +3,32 @@
 // AVX2 and AVX-512 (solve_banded_avx2.cpp, solve_banded_avx512.cpp, built with
 // those instructions enabled and called only on processors that have them).
 //
-// Band storage: B(i, m) holds K(i, i+m-1). Here a cell is named by its row i
-// and its distance d = m-1 from the diagonal, and lives at band[(i-1) + d*n]:
-// one distance is one contiguous run of rows, so a vector holds V cells
-// (i..i+V-1, d) of V consecutive rows.
+// Band storage: B(i, m) holds K(i, i+m-1), column 1 the diagonal. Here a cell
+// is named by its row i and its distance d = m-1 from the diagonal, and lives
+// at band[(i-1) + d*n]: one distance is one contiguous run of rows, so a
+// vector holds the cells (i..i+V-1, d) of V consecutive rows.
 //
-// Why the blocked order gives the same bits. Step k of the elimination
+// Why a blocked order gives the same bits. Step k of the elimination
 // subtracts from every cell (i, l), k < i <= l <= min(k+h-1, n), the product
 // W(k,i) * N(k,l): W(k,i) is row k's entry for equation i as it stood before
 // step k divided it (the row saved in solverWork), N(k,l) is that row's entry
-// after the division. Both are final once step k has begun, so a cell's value depends
-// only on the order of its own subtractions. Every routine below applies, to
-// each cell, the steps that reach it in increasing order, each as a product
-// rounded on its own and then subtracted from the stored value (the build
-// forbids contraction into fused multiply-add). Blocks of steps are applied
-// in increasing order, and a cell outside the block's reach gets a lane mask
-// that leaves it untouched. The displacements U, which start as the loads,
-// get the same treatment. Only the partial band left behind by a singular stop may differ
-// from the plain order, since some updates are deferred.
+// after the division. Both are final once step k has begun, so a cell's
+// value depends only on the order of its own subtractions. Every routine
+// below applies to each cell the steps that reach it in increasing order,
+// each as a product rounded on its own and then subtracted from the stored
+// value (the build forbids contraction into fused multiply-add); where a
+// vector lane lies beyond a step's reach, a mask leaves it untouched. The
+// displacements U, which start as the loads, are treated the same way. Only
+// the partial band left by a singular stop may differ from the plain order,
+// since some updates are deferred.
+//
+// The order. A narrow band runs one step at a time on a window of its rows
+// copied out row by row (SlideWindow). A wider one goes by blocks of steps:
+// the block's own rows are factored by halves (Factor), the last few steps
+// at a time on a row-by-row copy (FactorRows), and their saved and divided
+// rows are packed; then every later row the block reaches takes the block's
+// steps in register tiles (Update), one load and one store per cell per
+// block instead of one per step.
 //
 // This header is compiled with different instruction sets in different
 // translation units: everything lives in an unnamed namespace and calls no
@@ -87,10 +95,11 @@ constexpr bool IsSingular(double p) {
 }
 
 // S gives the vector type and its operations: kLanes reals per vector, tiles
-// of kRows x kColumns vectors, Prefetch, Load/Store, Transpose (a block of
-// kLanes x kLanes reals: dst[r*dstStride + c] = src[c*srcStride + r]), LoadFirst/StoreFirst (only
-// the first `count` lanes; the others read as 0 and are not written), Broadcast, and SubFirst(c, p,
-// count): c - p in the first `count` lanes, c elsewhere.
+// of kRows x kColumns vectors, Prefetch, Load/Store, LoadFirst/StoreFirst
+// (only the first `count` lanes; the others read as 0 and are not written),
+// Broadcast, SubFirst(c, p, count) (c - p in the first `count` lanes, c
+// elsewhere) and Transpose (a block of kLanes x kLanes reals:
+// dst[r*dstStride + c] = src[c*srcStride + r]).
 template <class S>
 class BlockedElimination {
   using Vector = typename S::Vector;
