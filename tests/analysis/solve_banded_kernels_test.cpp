@@ -174,7 +174,8 @@ TEST(SolveBanded, MatchesTheReferenceOnWideBandsInSeveralBlocks) {
     ASSERT_EQ(expected.outcome, SolveOutcome::kSolved);
     for (const Kernel& k : kKernels) {
       if (!IsAvailable(k.kernel)) continue;
-      for (int panelRows : {DefaultPanelRows(h), 8, 40}) ExpectSameBits(k, panelRows, s, expected);
+      for (int panelRows : {DefaultPanelRows(h), 8, 40, 96})
+        ExpectSameBits(k, panelRows, s, expected);
     }
     const Solved got = With(SolverKernel::kPlain, 0, s);
     Band copy{Copy(s.band), Copy(s.loads), s.nodeCount, s.halfBandwidth, s.cases};
