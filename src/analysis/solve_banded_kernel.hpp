@@ -424,53 +424,84 @@ class BlockedElimination {
   }
 
   // Load cases taken together in the displacement updates: one saved row
-  // serves them all.
+  // serves them all. Each group size is compiled on its own, so that its
+  // accumulators stay in registers.
   static constexpr int kCaseGroup = 8;
+
+  template <class Group>
+  void ForCaseGroups(Group group) {
+    for (int j0 = 0; j0 < s_.cases; j0 += kCaseGroup) {
+      switch (Min(kCaseGroup, s_.cases - j0)) {
+        case 1:
+          group.template operator()<1>(j0);
+          break;
+        case 2:
+          group.template operator()<2>(j0);
+          break;
+        case 3:
+          group.template operator()<3>(j0);
+          break;
+        case 4:
+          group.template operator()<4>(j0);
+          break;
+        case 5:
+          group.template operator()<5>(j0);
+          break;
+        case 6:
+          group.template operator()<6>(j0);
+          break;
+        case 7:
+          group.template operator()<7>(j0);
+          break;
+        default:
+          group.template operator()<8>(j0);
+          break;
+      }
+    }
+  }
 
   // The displacements of rows ia..ib-1 take W(k, i) * U(k, j) for the steps
   // ka..kb-1 that reach them (i <= k + h - 1).
   void UpdateRhs(int ka, int kb, int ia, int ib) {
-    for (int j0 = 0; j0 < s_.cases; j0 += kCaseGroup) {
-      const int cases = Min(kCaseGroup, s_.cases - j0);
+    ForCaseGroups([&]<int kCases>(int j0) {
       for (int i0 = ia; i0 < ib; i0 += V) {
         const int count = Min(V, ib - i0);
-        Vector acc[kCaseGroup];
-        for (int j = 0; j < cases; ++j) acc[j] = S::LoadFirst(&Rhs(i0, j0 + j), count);
+        Vector acc[std::size_t{kCases}];
+        for (int j = 0; j < kCases; ++j) acc[j] = S::LoadFirst(&Rhs(i0, j0 + j), count);
         const int kMasked = Clamp(i0 - h_ + 1, ka, kb);
         const int kWhole = Clamp(i0 + V - 1 - h_ + 1, kMasked, kb);
         const std::ptrdiff_t rowOffset = i0 - panelStart_;
         for (int k = kMasked; k < kWhole; ++k) {
           const Vector w = S::Load(W(k) + rowOffset);
-          for (int j = 0; j < cases; ++j) {
+          for (int j = 0; j < kCases; ++j) {
             acc[j] = S::SubFirst(acc[j], w * S::Broadcast(Rhs(k, j0 + j)), k + h_ - i0);
           }
         }
         for (int k = kWhole; k < kb; ++k) {
           const Vector w = S::Load(W(k) + rowOffset);
-          for (int j = 0; j < cases; ++j) acc[j] = acc[j] - w * S::Broadcast(Rhs(k, j0 + j));
+          for (int j = 0; j < kCases; ++j) acc[j] = acc[j] - w * S::Broadcast(Rhs(k, j0 + j));
         }
-        for (int j = 0; j < cases; ++j) S::StoreFirst(&Rhs(i0, j0 + j), acc[j], count);
+        for (int j = 0; j < kCases; ++j) S::StoreFirst(&Rhs(i0, j0 + j), acc[j], count);
       }
-    }
+    });
   }
 
   // U(k, j) -= N(k, i) * U(i, j) for i = k+1..last(k) in increasing order:
   // a chain per load case, so the cases are the only parallel work; a group
   // of them runs side by side.
   void BackSubstitute() {
-    for (int j0 = 0; j0 < s_.cases; j0 += kCaseGroup) {
-      const int cases = Min(kCaseGroup, s_.cases - j0);
+    ForCaseGroups([&]<int kCases>(int j0) {
       for (int k = n_ - 1; k >= 1; --k) {
         const int reach = Min(h_ - 1, n_ - k);
-        double acc[kCaseGroup];
-        for (int j = 0; j < cases; ++j) acc[j] = Rhs(k, j0 + j);
+        double acc[std::size_t{kCases}];
+        for (int j = 0; j < kCases; ++j) acc[j] = Rhs(k, j0 + j);
         for (int t = 1; t <= reach; ++t) {
           const double nkt = *Cell(k, t);
-          for (int j = 0; j < cases; ++j) acc[j] = acc[j] - nkt * Rhs(k + t, j0 + j);
+          for (int j = 0; j < kCases; ++j) acc[j] = acc[j] - nkt * Rhs(k + t, j0 + j);
         }
-        for (int j = 0; j < cases; ++j) Rhs(k, j0 + j) = acc[j];
+        for (int j = 0; j < kCases; ++j) Rhs(k, j0 + j) = acc[j];
       }
-    }
+    });
   }
 
   const BandSystem& s_;
