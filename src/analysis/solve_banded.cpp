@@ -141,8 +141,8 @@ SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>&
     std::memcpy(displacement.data(), loadMatrix.data(), displacement.size() * sizeof(double));
   }
 
-  // The packed rows of one block, or of one group of steps: 64-byte aligned.
-  const int packRows = panelRows > 0 ? panelRows : solver::kMaxStepRows;
+  // The packed rows of one block, or of one step: 64-byte aligned.
+  const int packRows = panelRows > 0 ? panelRows : 1;
   const int packWidth = solver::PackWidth(h, packRows);
   const std::size_t packSize =
       2 * static_cast<std::size_t>(packRows) * static_cast<std::size_t>(packWidth);

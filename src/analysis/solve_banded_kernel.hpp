@@ -69,12 +69,12 @@ inline constexpr int kPackMargin = 64;  // reals beyond a row's reach: vector ov
 constexpr int PackWidth(int h, int panelRows) { return (panelRows + h + kPackMargin + 7) / 8 * 8; }
 inline constexpr int kMaxStepRows = 8;
 constexpr int RowBlockWidth(int h) { return (h + 16 + 7) / 8 * 8; }
-// The rows of one block's base steps; for a narrow band (panelRows 0), a
-// ring over every row a group of steps reaches and two groups more, of a
-// power of two rows.
+// The rows of one block's base steps; one step at a time (panelRows 0), a
+// ring over every row a step reaches and two groups of kMaxStepRows more, of
+// a power of two rows.
 constexpr int RowBlockRows(int h, int panelRows) {
   int rows = kMaxStepRows;
-  while (panelRows == 0 && rows < h + 3 * kMaxStepRows) rows *= 2;
+  while (panelRows == 0 && rows < h + 2 * kMaxStepRows) rows *= 2;
   return rows;
 }
 
@@ -202,32 +202,23 @@ class BlockedElimination {
     return true;
   }
 
-  // Every step on a window of rows held row by row, so that the narrow
-  // band's working rows stay in the first-level cache. Rows enter the window
-  // kStepRows at a time before the first step that reaches them, and go back
-  // to the band once their own step is done. The steps go in groups of
-  // kStepRows: each step of a group for the group's own rows, then the whole
-  // group for every row below that it reaches (WindowUpdate). When a pivot
-  // fails, the rows below first take the group's steps before it, so that
-  // the band is left as the plain order leaves it.
+  // Every step, one at a time, on a window of rows held row by row: the
+  // narrow band's working rows stay in the first-level cache. Rows enter the
+  // window kStepRows at a time before the first step that reaches them, and
+  // go back to the band once their own step is done (or the run stops).
   bool SlideWindow() {
     int loaded = 0;  // rows 1..loaded are in the window
     int stored = 0;  // rows 1..stored are back in the band
     auto row = [this](int i) { return WindowRow(i); };
     bool solved = true;
-    for (int k0 = 1; k0 <= n_ - 1 && solved; k0 += kStepRows) {
-      const int kb = Min(k0 + kStepRows, n_);
-      const int last = Min(n_, kb - 1 + h_ - 1);  // the last row these steps reach
-      for (; loaded < last; loaded += kStepRows) {
+    for (int k = 1; k <= n_ - 1 && solved; ++k) {
+      const int reach = Min(h_ - 1, n_ - k);
+      for (; loaded < k + reach; loaded += kStepRows) {
         CopyRows(loaded + 1, Min(kStepRows, n_ - loaded), WindowRow(loaded + 1), true);
       }
-      panelStart_ = k0;
-      int k = k0;
-      for (; k < kb && solved; ++k) solved = StepRowByRow(k, Min(h_ - 1, kb - 1 - k), row);
-      const int done = solved ? kb : k - 1;  // steps k0..done-1 were made
-      WindowUpdate(k0, done, kb, last);
-      if (solved) UpdateRhs(k0, kb, kb, last + 1);
-      for (; solved && stored + kStepRows <= kb - 1; stored += kStepRows) {
+      panelStart_ = k;
+      solved = StepRowByRow(k, reach, row);
+      for (; solved && stored + kStepRows <= k; stored += kStepRows) {
         CopyRows(stored + 1, kStepRows, WindowRow(stored + 1), false);
       }
     }
@@ -236,41 +227,6 @@ class BlockedElimination {
       CopyRows(stored + 1, Min(kStepRows, loaded - stored), WindowRow(stored + 1), false);
     }
     return solved;
-  }
-
-  // Steps ka..kb-1 (packed) for the window's rows ia..last, which come after
-  // them: for each vector of a row's distances, the steps one after another
-  // on a value held in a register. Step s reaches the columns up to
-  // lim(s) = min(s + h - 1, n).
-  void WindowUpdate(int ka, int kb, int ia, int last) {
-    for (int i = ia; i <= last; ++i) {
-      const int kFirst = Max(ka, i - h_ + 1);  // the first step that reaches row i
-      if (kFirst >= kb) continue;
-      double* ti = WindowRow(i);
-      const std::ptrdiff_t offset = i - panelStart_;
-      double w[kMaxStepRows];  // W(s, i)
-      for (int s = kFirst; s < kb; ++s) w[s - kFirst] = W(s)[offset];
-      const int steps = kb - kFirst;
-      const int whole = Min(kFirst + h_ - 1, n_) - i + 1;  // distances every step reaches
-      const int cells = Min(kb - 1 + h_ - 1, n_) - i + 1;  // distances some step reaches
-      int d = 0;
-      for (; d + V <= whole; d += V) {
-        Vector acc = S::Load(ti + d);
-        for (int t = 0; t < steps; ++t) {
-          acc = acc - S::Broadcast(w[t]) * S::Load(N(kFirst + t) + offset + d);
-        }
-        S::Store(ti + d, acc);
-      }
-      for (; d < cells; d += V) {
-        Vector acc = S::Load(ti + d);
-        for (int t = 0; t < steps; ++t) {
-          const int s = kFirst + t;
-          const int lanes = Min(s + h_ - 1, n_) - (i + d) + 1;
-          acc = S::SubFirst(acc, S::Broadcast(w[t]) * S::Load(N(s) + offset + d), lanes);
-        }
-        S::Store(ti + d, acc);
-      }
-    }
   }
 
   // Row i of the window: rows are kept in a ring of s_.rowBlockRows rows, a
