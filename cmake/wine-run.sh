@@ -18,8 +18,11 @@ if [ ! -e "$prefix/.ready" ]; then
   flock 9
   if [ ! -e "$prefix/.ready" ]; then
     rm -rf "$prefix"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
+    if ! wineboot -i >"$prefix.log" 2>&1 || ! wineserver -w; then
+      echo "wine-run.sh: the Wine prefix $prefix could not be made:" >&2
+      cat "$prefix.log" >&2
+      exit 1
+    fi
     touch "$prefix/.ready"
   fi
   flock -u 9
