@@ -69,14 +69,11 @@ def solver_table(m):
                     cells.append("-")
                     continue
                 text = fmt_time(e["seconds"])
-                notes = []
-                if direct and name != "DirectTranscription":
-                    notes.append(f"{direct['seconds'] / e['seconds']:.1f}x")
-                if peer and name != "LapackDpbsv":
-                    notes.append(f"{e['seconds'] / peer['seconds']:.2f}")
-                if notes:
-                    text += " (" + " / ".join(notes) + ")"
-                cells.append(text)
+                speedup = (f"{direct['seconds'] / e['seconds']:.1f}x"
+                           if direct and name != "DirectTranscription" else "-")
+                relative = (f"{e['seconds'] / peer['seconds']:.2f}"
+                            if peer and name != "LapackDpbsv" else "-")
+                cells.append(f"{text} ({speedup}; {relative})")
             lines.append(f"| {n} x {h}, {cases} | " + " | ".join(cells) + " |")
     return "\n".join(lines)
 
@@ -144,8 +141,8 @@ def main():
           f"{', '.join(f'{x:.2f}' for x in ctx.get('load_avg', []))}; "
           f"LAPACK: {ctx.get('lapack_library', 'none')}, threads "
           f"{ctx.get('lapack_threads', '?')}.\n")
-    print("Each cell: median time (time of the direct transcription / this time; "
-          "this time / OpenBLAS dpbsv).\n")
+    print("Each cell: the median time (how many times faster than the direct "
+          "transcription; this time divided by OpenBLAS dpbsv's, below 1 is faster).\n")
     print(solver_table(m))
     print()
     print(pair_table(m, [
