@@ -227,6 +227,19 @@ ReadResult ReadConsole(char* buffer, std::size_t capacity) {
 }
 
 std::string FullPath(const std::string& name) {
+  // The system reads a name only up to a NUL byte, but the report names the
+  // whole of it: the part after the NUL follows the resolved part as typed,
+  // in the system's separator.
+  const std::size_t cut = name.find('\0');
+  if (cut != std::string::npos) {
+    std::string tail = name.substr(cut);
+    for (char& c : tail) {
+      if (c == '/') c = '\\';
+    }
+    std::string head = FullPath(cut == 0 ? std::string(".") : name.substr(0, cut));
+    if (cut == 0 && !head.empty() && head.back() != '\\') head += '\\';
+    return head + tail;
+  }
   const std::wstring wide = Widen(name);
   DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   // The working folder may change between the two calls; try until it fits.

@@ -207,6 +207,9 @@ TEST_F(PlatformTest, FullPathJoinsTheWorkingFolderWithBackslashes) {
       {"ponte 1.txt", folder + "\\ponte 1.txt"},
       {"obras/ponte.txt", folder + "\\obras\\ponte.txt"},
       {"C:\\obras\\ponte.txt", "C:\\obras\\ponte.txt"},
+      // What follows a NUL byte is named too, as typed.
+      {std::string("pon\0te.txt", 10), folder + "\\pon" + std::string("\0te.txt", 7)},
+      {std::string("\0/x.txt", 7), folder + "\\" + std::string("\0\\x.txt", 7)},
   };
   for (const Case& c : cases) EXPECT_EQ(FullPath(c.name), c.expected) << c.name;
 }
