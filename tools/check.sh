@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 for preset in debug asan; do
-  echo "== $preset"
+  echo "== $preset (at ${SECONDS} s)"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
@@ -32,7 +32,7 @@ fuzz_available() {
 }
 
 if fuzz_available; then
-  echo "== fuzz"
+  echo "== fuzz (at ${SECONDS} s)"
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$jobs" --target fuzz_free_form_read fuzz_whole_run
   ctest --preset fuzz -j "$jobs"
@@ -71,10 +71,11 @@ fi
 # sources are missing.
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
   [ -f /usr/src/googletest/CMakeLists.txt ]; then
-  echo "== windows"
+  echo "== windows (at ${SECONDS} s)"
   cmake --preset windows >/dev/null
   cmake --build --preset windows -j "$jobs"
   ctest --preset windows -j "$jobs"
 else
   echo "== windows: skipped (needs x86_64-w64-mingw32-g++-posix, wine and /usr/src/googletest)"
 fi
+echo "== all checks passed in ${SECONDS} s"
