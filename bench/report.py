@@ -148,6 +148,8 @@ def main():
     print(pair_table(m, [
         ("read a 50 MB model file (ReadModelFile)", "Input/ReadModelFile_50MB",
          "Input/BareFromChars_50MB"),
+        ("the same, the bare loop reading the file first", "Input/ReadModelFile_50MB",
+         "Input/BareFromChars_50MB_read_first"),
         ("write the report of 1000 nodes, 5000 bars, 100 load cases",
          "Output/WriteResultsReport", "Output/BareToChars")]))
     print()
