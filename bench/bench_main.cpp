@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   // reuses the pages of its first instead of asking the system for fresh
   // ones, whose first touch costs more than the work on a virtual machine
   // that backs memory lazily (see Environment/FirstTouch).
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  mallopt(M_MMAP_MAX, 0);
   mallopt(M_TRIM_THRESHOLD, -1);
 #ifdef QUIVOR_BENCH_LAPACK
   // OpenBLAS runs on one thread, like SolveBanded; another LAPACK has no
