@@ -221,17 +221,9 @@ void SolveBandedPanel(benchmark::State& state) {
 }
 BENCHMARK(SolveBandedPanel)
     ->Name("Tuning/Panel")
-    ->ArgsProduct({{2000}, {2000, 402}, {1}, {32, 64, 96, 128, 192, 256}})
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(SolveBandedPanel)
-    ->Name("Tuning/Panel")
-    ->ArgsProduct({{2000, 200}, {22, 42, 64, 100}, {1}, {0, 8, 16, 32}})
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(SolveBandedPanel)
-    ->Name("Tuning/Panel")
-    ->ArgsProduct({{2000}, {100, 128, 160, 200, 256, 320}, {1}, {0, 32, 64, 128}})
+    ->ArgNames({"n", "h", "cases", "panel"})
+    ->ArgsProduct({{2000}, {48, 64, 80, 96, 128}, {1}, {0, 32, 64, 128}})
+    ->ArgsProduct({{2000}, {402, 2000}, {1}, {64, 80, 96, 112, 128, 160}})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 }  // namespace
