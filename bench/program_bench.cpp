@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -23,10 +24,14 @@
 #include "analysis/assemble_stiffness.hpp"
 #include "analysis/half_bandwidth.hpp"
 #include "analysis/solve_banded.hpp"
+#include "main/analyse_model.hpp"
 #include "model/free_form_read.hpp"
 #include "model/model.hpp"
 #include "model/read_model_file.hpp"
 #include "model_files.hpp"
+#include "platform/platform.hpp"
+#include "report/record_writer.hpp"
+#include "report/results_report.hpp"
 
 namespace quivor::bench {
 namespace {
@@ -66,9 +71,11 @@ double ArrayBytes(const LargestModel& m) {
 }  // namespace
 
 int RunProgramAndReport(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 2 && argc != 3) return 2;
   const char* folder = argv[0];
   const char* input = argv[1];
+  // An optional setting of glibc's allocator for the program.
+  if (argc == 3) setenv("GLIBC_TUNABLES", argv[2], 1);
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
@@ -97,7 +104,7 @@ struct Run {
   double peakBytes = 0.0;
   double pageFaults = 0.0;
 };
-bool RunProgram(const LargestModel& m, Run& run) {
+bool RunProgram(const LargestModel& m, const char* tunables, Run& run) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return false;
   const std::string input = m.folder.path() + "/input";
@@ -106,7 +113,7 @@ bool RunProgram(const LargestModel& m, Run& run) {
     close(pipeEnds[0]);
     dup2(pipeEnds[1], 1);
     execl("/proc/self/exe", "quivor_bench", kRunProgramFlag, m.folder.path().c_str(), input.c_str(),
-          static_cast<char*>(nullptr));
+          tunables, static_cast<char*>(nullptr));
     _exit(127);
   }
   close(pipeEnds[1]);
@@ -122,12 +129,15 @@ bool RunProgram(const LargestModel& m, Run& run) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The program as it is, or (hugePages) with glibc asked to back its large
+// blocks with transparent huge pages, which spares most first touches.
 void WholeProgram(benchmark::State& state) {
   const LargestModel& m = Largest();
+  const char* tunables = state.range(0) != 0 ? "glibc.malloc.hugetlb=1" : nullptr;
   double peak = 0.0, faults = 0.0;
   for (auto _ : state) {
     Run run;
-    if (!RunProgram(m, run)) state.SkipWithError("the program failed");
+    if (!RunProgram(m, tunables, run)) state.SkipWithError("the program failed");
     state.SetIterationTime(run.seconds);
     peak = std::max(peak, run.peakBytes);
     faults = std::max(faults, run.pageFaults);
@@ -205,8 +215,64 @@ BENCHMARK(FirstTouch)
     ->Arg(0)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+// The program's own work without a new process: the model file read,
+// the analysis (the solution included) and the report written to a file,
+// as the main program does them, in memory this process has used before.
+// What the whole run adds beyond this is process start-up and the first
+// touch of its fresh memory.
+void InProcess(benchmark::State& state) {
+  const LargestModel& m = Largest();
+  const std::string modelFile = m.folder.path() + "/largest.txt";
+  const std::string resultsFile = m.folder.path() + "/inprocess.rtf";
+  const std::string displayedName = "largest" + std::string(43, ' ');
+  double read = 0.0, analyse = 0.0, report = 0.0;
+  auto since = [](std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+  };
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    Model model;
+    platform::OpenResult opened = platform::OpenForReading(modelFile, kModelUnit);
+    ModelStatus status;
+    {
+      InputUnit unit(kModelUnit, opened.file);
+      status = ReadModelFile(unit, model);
+    }
+    platform::CloseFile(opened.file);
+    read += since(start);
+    auto phase = std::chrono::steady_clock::now();
+    Results results;
+    const AnalysisStatus analysed = AnalyseModel(model, results);
+    analyse += since(phase);
+    phase = std::chrono::steady_clock::now();
+    platform::OpenResult created = platform::CreateForWriting(resultsFile, kResultsUnit);
+    {
+      TextOutputUnit unit(kResultsUnit, created.file);
+      WriteResultsReport(unit, displayedName, model, results);
+      if (unit.Flush().failed()) state.SkipWithError("the report was not written");
+    }
+    platform::CloseFile(created.file);
+    report += since(phase);
+    if (!status.ok() || analysed.failure.failed() || analysed.singular) {
+      state.SkipWithError("the run failed");
+    }
+    state.SetIterationTime(since(start));
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["read_ms"] = 1e3 * read / runs;
+  state.counters["analyse_ms"] = 1e3 * analyse / runs;
+  state.counters["report_ms"] = 1e3 * report / runs;
+}
+
+BENCHMARK(InProcess)
+    ->Name("Program/InProcessRun_1000nodes_widest_8cases")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(WholeProgram)
     ->Name("Program/WholeRun_1000nodes_widest_8cases")
+    ->ArgName("hugePages")
+    ->Arg(0)
+    ->Arg(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(SolveOnly)
