@@ -22,7 +22,8 @@ enum class SolveOutcome { kSolved, kSingular };
 // stiffnessBand is destroyed (it ends holding the eliminated band);
 // displacement (2*nodeCount, loadCaseCount) receives the solutions. Every
 // pivot is tested, the last one included; kSingular leaves displacement
-// unspecified.
+// unspecified, and the band partly eliminated (in blocks of steps some
+// updates are still pending when a pivot fails).
 SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& loadMatrix,
                          Array2<double>& displacement, std::int16_t loadCaseCount,
                          std::int16_t halfBandwidth, std::int16_t nodeCount,
@@ -43,8 +44,9 @@ bool IsAvailable(SolverKernel kernel);
 // step at a time.
 int DefaultPanelRows(int halfBandwidth);
 
-// SolveBanded with a given kernel and blocking; `panelRows` 0 eliminates one
-// step at a time, any other value in blocks of that many steps.
+// SolveBanded with a given kernel (the plain one when the processor lacks
+// it) and blocking: `panelRows` 0 eliminates one step at a time, any other
+// value in blocks of that many steps.
 SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>& stiffnessBand,
                              const Array2<double>& loadMatrix, Array2<double>& displacement,
                              std::int16_t loadCaseCount, std::int16_t halfBandwidth,
