@@ -17,11 +17,20 @@ namespace {
 std::atomic<long> allocationCount{0};
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Every form the program uses (the reader allocates with std::nothrow) goes
+// through one counter, and every delete back to free().
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   ++allocationCount;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new(std::size_t size) {
+  if (void* memory = operator new(size, std::nothrow)) return memory;
   throw std::bad_alloc();
 }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return operator new(size, std::nothrow);
+}
+void* operator new[](std::size_t size) { return operator new(size); }
 // GCC sees free() of what the replaced operator new returned once it inlines
 // both, and takes the pair for a mismatch.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -29,6 +38,8 @@ void* operator new(std::size_t size) {
 #endif
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace quivor {
 namespace {
