@@ -13,8 +13,8 @@ namespace quivor {
 void SizeMembers(Array2<std::int32_t>& strandCount, Array1<double>& barLength,
                  Array2<double>& barWeight, const Array2<double>& barForce,
                  const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
-                 const Array2<double>& nodeCoord, std::int16_t barCount,
-                 std::int16_t loadCaseCount, Array1<double>& totalWeight,
-                 float& tensionSafetyFactor, float& compressionSafetyFactor);
+                 const Array2<double>& nodeCoord, std::int16_t barCount, std::int16_t loadCaseCount,
+                 Array1<double>& totalWeight, float& tensionSafetyFactor,
+                 float& compressionSafetyFactor);
 
 }  // namespace quivor
