@@ -11,19 +11,10 @@
 #include <type_traits>
 
 #include "platform/platform.hpp"
+#include "platform/simulated_failure.hpp"
 
 namespace quivor::platform {
 namespace {
-
-// Pending simulated failures, one per kind of operation (0 = none).
-std::array<int, 4> simulated{};
-
-int TakeSimulated(Operation operation) {
-  int& code = simulated[static_cast<std::size_t>(operation)];
-  int taken = code;
-  code = 0;
-  return taken;
-}
 
 ErrorNumber OpenErrorNumber(int code) {
   switch (code) {
@@ -162,11 +153,5 @@ std::string SystemErrorText(int code) {
 }
 
 void ExitProcess(unsigned status) { std::_Exit(static_cast<int>(status & 0xFFu)); }
-
-void SimulateFailure(Operation operation, int systemError) {
-  simulated[static_cast<std::size_t>(operation)] = systemError;
-}
-
-void ClearSimulatedFailures() { simulated.fill(0); }
 
 }  // namespace quivor::platform

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "platform/platform.hpp"
+#include "platform/simulated_failure.hpp"
 
 namespace quivor::platform {
 namespace {
@@ -27,16 +28,6 @@ constexpr UINT kSingleByteCodePage = 1252;
 
 // WriteFile and ReadFile count in DWORD; larger transfers go in pieces.
 constexpr std::size_t kLargestTransfer = 1u << 30;
-
-// Pending simulated failures, one per kind of operation (0 = none).
-std::array<int, 4> simulated{};
-
-int TakeSimulated(Operation operation) {
-  int& code = simulated[static_cast<std::size_t>(operation)];
-  int taken = code;
-  code = 0;
-  return taken;
-}
 
 HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
@@ -273,11 +264,5 @@ std::string SystemErrorText(int code) {
 }
 
 void ExitProcess(unsigned status) { ::ExitProcess(status); }
-
-void SimulateFailure(Operation operation, int systemError) {
-  simulated[static_cast<std::size_t>(operation)] = systemError;
-}
-
-void ClearSimulatedFailures() { simulated.fill(0); }
 
 }  // namespace quivor::platform
