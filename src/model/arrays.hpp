@@ -12,14 +12,25 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <new>
+#include <type_traits>
 
 #include "platform/failure.hpp"
+#include "platform/platform.hpp"
 
 namespace quivor {
 
+// Gives an array's storage back to the platform layer, which needs the byte
+// count it handed out.
+struct StorageRelease {
+  std::size_t bytes = 0;
+  void operator()(void* storage) const { platform::FreeZeroed(storage, bytes); }
+};
+
 template <class T>
 class Array2 {
+  // The storage comes zeroed from the system and is never constructed.
+  static_assert(std::is_arithmetic_v<T>);
+
  public:
   Array2() = default;
 
@@ -53,7 +64,7 @@ class Array2 {
   friend Failure Allocate(Array2<U>& array, int rows, int columns);
 
  private:
-  std::unique_ptr<T[]> data_;
+  std::unique_ptr<T[], StorageRelease> data_;
   int rows_ = 0;
   int columns_ = 0;
 };
@@ -87,8 +98,10 @@ Failure Allocate(Array2<T>& array, int rows, int columns) {
   if (c != 0 && r > kMaxElements / c) return {ErrorNumber::kNoMemory, 0, 0};
   std::size_t count = r * c;
   if (count != 0) {
-    array.data_.reset(new (std::nothrow) T[count]());
-    if (!array.data_) return {ErrorNumber::kNoMemory, 0, 0};
+    const std::size_t bytes = count * sizeof(T);
+    T* storage = static_cast<T*>(platform::AllocateZeroed(bytes));
+    if (storage == nullptr) return {ErrorNumber::kNoMemory, 0, 0};
+    array.data_ = std::unique_ptr<T[], StorageRelease>(storage, StorageRelease{bytes});
   }
   array.rows_ = static_cast<int>(r);
   array.columns_ = static_cast<int>(c);

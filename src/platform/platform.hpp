@@ -46,6 +46,15 @@ ReadResult ReadConsole(char* buffer, std::size_t capacity);
 std::string FullPath(const std::string& name);
 // The system's own text for an error code, in single-byte characters.
 std::string SystemErrorText(int code);
+// Zeroed storage for the arrays of a run; nullptr when the system refuses it.
+// Blocks of kLargeBlock bytes or more come straight from the system, which
+// zeroes them as it first touches them; on Linux they start on a 2 MiB
+// boundary and ask for huge pages, which spares most of those first touches.
+// FreeZeroed takes back a block with the byte count it was asked for.
+inline constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
+void* AllocateZeroed(std::size_t bytes);
+void FreeZeroed(void* storage, std::size_t bytes);
+
 // Ends the process with the given status.
 [[noreturn]] void ExitProcess(unsigned status);
 

@@ -1,10 +1,12 @@
 // POSIX body of the platform layer.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -149,6 +151,72 @@ std::string SystemErrorText(int code) {
   } else {
     if (result != 0) return "Unknown error " + std::to_string(code);
     return text.data();
+  }
+}
+
+// Under AddressSanitizer every block stays on the C heap, where the
+// sanitizer watches its bounds.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUIVOR_HEAP_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUIVOR_HEAP_ONLY 1
+#endif
+#endif
+
+namespace {
+
+#ifdef QUIVOR_HEAP_ONLY
+constexpr bool kHeapOnly = true;
+#else
+constexpr bool kHeapOnly = false;
+#endif
+
+bool IsLarge(std::size_t bytes) { return !kHeapOnly && bytes >= kLargeBlock; }
+
+// The length mapped for a large block: whole pages, and a whole last huge
+// page when the block would use at least half of it (then the tail comes as
+// one huge page too, for at most 1 MiB of memory never used). 0 when the
+// length does not fit.
+std::size_t MappedLength(std::size_t bytes) {
+  const std::size_t unit = bytes % kLargeBlock >= kLargeBlock / 2
+                               ? kLargeBlock
+                               : static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  if (bytes > SIZE_MAX - unit) return 0;
+  return (bytes + unit - 1) / unit * unit;
+}
+
+}  // namespace
+
+void* AllocateZeroed(std::size_t bytes) {
+  if (bytes > static_cast<std::size_t>(PTRDIFF_MAX)) return nullptr;  // no object is larger
+  if (!IsLarge(bytes)) return std::calloc(bytes != 0 ? bytes : 1, 1);
+  // Map one huge page more than needed, then give back the unaligned head
+  // and whatever lies beyond the mapped length. Only the aligned 2 MiB
+  // stretches inside the mapping can become huge pages.
+  const std::size_t length = MappedLength(bytes);
+  if (length == 0 || length > SIZE_MAX - kLargeBlock) return nullptr;
+  void* mapped = mmap(nullptr, length + kLargeBlock, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  char* const base = static_cast<char*>(mapped);
+  const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(base);
+  const std::size_t head = (kLargeBlock - address % kLargeBlock) % kLargeBlock;
+  char* const start = base + head;
+  if (head != 0) munmap(base, head);
+  if (kLargeBlock - head != 0) munmap(start + length, kLargeBlock - head);
+#ifdef MADV_HUGEPAGE
+  madvise(start, length, MADV_HUGEPAGE);  // only advice: a refusal changes nothing
+#endif
+  return start;
+}
+
+void FreeZeroed(void* storage, std::size_t bytes) {
+  if (storage == nullptr) return;
+  if (IsLarge(bytes)) {
+    munmap(storage, MappedLength(bytes));
+  } else {
+    std::free(storage);
   }
 }
 

@@ -14,6 +14,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -261,6 +263,23 @@ std::string SystemErrorText(int code) {
   }
   while (!message.empty() && message.back() == L' ') message.pop_back();
   return Narrow(message);
+}
+
+// Large blocks are committed pages, which the system zeroes as they are
+// first touched; small ones come from the C heap.
+void* AllocateZeroed(std::size_t bytes) {
+  if (bytes > static_cast<std::size_t>(PTRDIFF_MAX)) return nullptr;  // no object is larger
+  if (bytes < kLargeBlock) return std::calloc(bytes != 0 ? bytes : 1, 1);
+  return VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void FreeZeroed(void* storage, std::size_t bytes) {
+  if (storage == nullptr) return;
+  if (bytes < kLargeBlock) {
+    std::free(storage);
+  } else {
+    VirtualFree(storage, 0, MEM_RELEASE);
+  }
 }
 
 void ExitProcess(unsigned status) { ::ExitProcess(status); }
