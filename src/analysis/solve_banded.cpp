@@ -20,9 +20,9 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <new>
 
 #include "analysis/solve_banded_kernel.hpp"
+#include "platform/platform.hpp"
 
 namespace quivor {
 namespace solver {
@@ -154,7 +154,11 @@ SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>&
   const int rowBlockWidth = solver::RowBlockWidth(h);
   const std::size_t scratchSize =
       packSize + static_cast<std::size_t>(rowBlockRows) * static_cast<std::size_t>(rowBlockWidth);
-  std::unique_ptr<double[]> scratch(new (std::nothrow) double[scratchSize + 8]);
+  // From the same storage as the arrays: the widest bands' scratch is a few
+  // megabytes, which then come on huge pages too.
+  const std::size_t scratchBytes = (scratchSize + 8) * sizeof(double);
+  const std::unique_ptr<double[], StorageRelease> scratch(
+      static_cast<double*>(platform::AllocateZeroed(scratchBytes)), StorageRelease{scratchBytes});
   if (!scratch) return SolveInPlainOrder(stiffnessBand, displacement, cases, h, n, solverWork);
   double* pack = scratch.get();
   pack += (64 - reinterpret_cast<std::uintptr_t>(pack) % 64) % 64 / sizeof(double);
