@@ -5,13 +5,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -121,6 +125,48 @@ TEST(FixedField, Table) {
   for (const Case& c : cases) {
     EXPECT_EQ(Formatted({F(c.width, c.decimals)}, {c.value}), c.expected)
         << c.value << " F" << c.width << "." << c.decimals;
+  }
+}
+
+// Every fixed field rounds exactly from the binary value, ties to even: the
+// same text as to_chars, with "-" dropped when the value rounds to zero and
+// the point kept for Fw.0. Random values on both sides of 1e12 (where the
+// integer rounding hands over to to_chars), exact binary ties, and the
+// neighbours of decimal-looking ties.
+std::string ExactFixed(double value, int decimals) {
+  char text[64];
+  char* end =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+  if (decimals == 0) *end++ = '.';
+  std::string field(text, end);
+  if (field[0] == '-' && field.find_first_not_of("-0.") == std::string::npos) field.erase(0, 1);
+  return std::string(40 - field.size(), ' ') + field;
+}
+
+TEST(FixedField, AgreesWithExactRoundingEverywhere) {
+  std::mt19937_64 random(20261208);
+  std::vector<double> values = {0.0, -0.0, 1e12, -1e12, std::nextafter(1e12, 0.0), 0x1p-1074};
+  for (int i = 0; i < 20000; ++i) {
+    // Any mantissa, a magnitude between 2^-70 and 2^45, either sign.
+    const std::uint64_t exponent = 1023 - 70 + random() % 116;
+    values.push_back(std::bit_cast<double>((random() & ((std::uint64_t{1} << 52) - 1)) |
+                                           (exponent << 52) | (random() & 1) << 63));
+    // n / 2^j: ties at every decimal position.
+    const double tie =
+        std::ldexp(static_cast<double>(random() % (1 << 24)), -static_cast<int>(random() % 24));
+    values.push_back(random() & 1 ? -tie : tie);
+    // Just around (m + 1/2) / 10^d.
+    const double decimal =
+        (static_cast<double>(random() % 2000000) + 0.5) / std::pow(10.0, random() % 5);
+    values.push_back(std::nextafter(decimal, 0.0));
+    values.push_back(decimal);
+    values.push_back(std::nextafter(decimal, 1e300));
+  }
+  for (int decimals = 0; decimals <= 4; ++decimals) {
+    for (double value : values) {
+      ASSERT_EQ(Formatted({F(40, decimals)}, {value}), ExactFixed(value, decimals))
+          << std::hexfloat << value << " F40." << decimals;
+    }
   }
 }
 
