@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cfloat>
 #include <charconv>
+#include <cstdint>
+#include <limits>
+#include <span>
 #include <system_error>
+#include <type_traits>
 
 namespace quivor::free_form {
 namespace {
@@ -48,10 +53,63 @@ bool Overflows(std::string_view number) {
   return magnitude + exponent > 0;
 }
 
+// Every power of ten up to 10^22 is a double, and up to 10^10 a float.
+constexpr double kExactDoublePowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr float kExactFloatPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                       1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+template <class Real>
+constexpr std::span<const Real> ExactPowersOfTen() {
+  if constexpr (std::is_same_v<Real, float>) {
+    return kExactFloatPowers;
+  } else {
+    return kExactDoublePowers;
+  }
+}
+
+// The usual short value, "[-]digits[.digits]" with at most 19 digits: when
+// its digits w fit the significand and its decimals f have an exact power,
+// w / 10^f divides two exact values, and the one rounding of that division
+// gives the nearest Real, as from_chars does. False for any other number.
+template <class Real>
+bool ToRealShort(std::string_view number, Real& value) {
+#if FLT_EVAL_METHOD == 0  // each operation rounds to its own type
+  constexpr std::span<const Real> kPowers = ExactPowersOfTen<Real>();
+  constexpr std::uint64_t kSignificandLimit = std::uint64_t{1} << std::numeric_limits<Real>::digits;
+  const bool negative = number.front() == '-';
+  const std::size_t first = negative ? 1 : 0;
+  if (number.size() - first > 19) return false;
+  std::uint64_t digits = 0;
+  std::size_t point = number.size();  // where the point stands
+  for (std::size_t i = first; i < number.size(); ++i) {
+    const auto digit = static_cast<unsigned char>(number[i] - '0');
+    if (digit < 10) {
+      digits = digits * 10 + digit;
+    } else if (number[i] == '.' && point == number.size()) {
+      point = i;
+    } else {
+      return false;  // an exponent
+    }
+  }
+  const std::size_t decimals = point == number.size() ? 0 : number.size() - point - 1;
+  if (digits > kSignificandLimit || decimals >= kPowers.size()) return false;
+  const Real magnitude = static_cast<Real>(digits) / kPowers[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+#else
+  (void)number;
+  (void)value;
+  return false;
+#endif
+}
+
 // The nearest Real to the number; false when it overflows. A value that
 // underflows gives zero of its sign.
 template <class Real>
 bool ToReal(std::string_view number, Real& value) {
+  if (ToRealShort(number, value)) return true;
   Real converted{};
   const auto [end, error] =
       std::from_chars(number.data(), number.data() + number.size(), converted);
