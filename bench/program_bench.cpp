@@ -71,11 +71,9 @@ double ArrayBytes(const LargestModel& m) {
 }  // namespace
 
 int RunProgramAndReport(int argc, char** argv) {
-  if (argc != 2 && argc != 3) return 2;
+  if (argc != 2) return 2;
   const char* folder = argv[0];
   const char* input = argv[1];
-  // An optional setting of glibc's allocator for the program.
-  if (argc == 3) setenv("GLIBC_TUNABLES", argv[2], 1);
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
@@ -104,7 +102,7 @@ struct Run {
   double peakBytes = 0.0;
   double pageFaults = 0.0;
 };
-bool RunProgram(const LargestModel& m, const char* tunables, Run& run) {
+bool RunProgram(const LargestModel& m, Run& run) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return false;
   const std::string input = m.folder.path() + "/input";
@@ -113,7 +111,7 @@ bool RunProgram(const LargestModel& m, const char* tunables, Run& run) {
     close(pipeEnds[0]);
     dup2(pipeEnds[1], 1);
     execl("/proc/self/exe", "quivor_bench", kRunProgramFlag, m.folder.path().c_str(), input.c_str(),
-          tunables, static_cast<char*>(nullptr));
+          static_cast<char*>(nullptr));
     _exit(127);
   }
   close(pipeEnds[1]);
@@ -129,15 +127,13 @@ bool RunProgram(const LargestModel& m, const char* tunables, Run& run) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// The program as it is, or (hugePages) with glibc asked to back its large
-// blocks with transparent huge pages, which spares most first touches.
+// The program as it is, from exec to exit.
 void WholeProgram(benchmark::State& state) {
   const LargestModel& m = Largest();
-  const char* tunables = state.range(0) != 0 ? "glibc.malloc.hugetlb=1" : nullptr;
   double peak = 0.0, faults = 0.0;
   for (auto _ : state) {
     Run run;
-    if (!RunProgram(m, tunables, run)) state.SkipWithError("the program failed");
+    if (!RunProgram(m, run)) state.SkipWithError("the program failed");
     state.SetIterationTime(run.seconds);
     peak = std::max(peak, run.peakBytes);
     faults = std::max(faults, run.pageFaults);
@@ -180,29 +176,36 @@ void SolveOnly(benchmark::State& state) {
   state.counters["h"] = h;
 }
 
-// The cost of memory the process has never touched: a fresh 32 MB mapping
-// (the size of the largest band) written once, against the same bytes
-// written a second time. On a virtual machine that backs its memory lazily
-// the first touch of each 4 KiB page costs a trip to the host.
+// The cost of memory the process has never touched: 32 MB (the size of the
+// largest band) written once in a fresh mapping of small pages (pages:1), in
+// fresh storage from the platform layer, which advises huge pages (pages:2),
+// and a second time in memory already written (pages:0). On a virtual
+// machine that backs its memory lazily each fresh page costs a trip to the
+// host; a huge page makes one trip for 512 small ones.
 void FirstTouch(benchmark::State& state) {
   const std::size_t bytes = 32'000'000;
-  const bool fresh = state.range(0) != 0;
-  void* kept =
-      fresh ? nullptr
-            : mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (!fresh) std::memset(kept, 1, bytes);
+  const auto pages = state.range(0);
+  void* kept = nullptr;
+  if (pages == 0) {
+    kept = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    std::memset(kept, 1, bytes);
+  }
   for (auto _ : state) {
-    void* p = fresh
-                  ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
-                  : kept;
+    void* p = kept;
+    if (pages == 1) {
+      p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      madvise(p, bytes, MADV_NOHUGEPAGE);
+    }
+    if (pages == 2) p = platform::AllocateZeroed(bytes);
     const auto start = std::chrono::steady_clock::now();
     std::memset(p, 0, bytes);
     benchmark::ClobberMemory();
     state.SetIterationTime(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    if (fresh) munmap(p, bytes);
+    if (pages == 1) munmap(p, bytes);
+    if (pages == 2) platform::FreeZeroed(p, bytes);
   }
-  if (!fresh) munmap(kept, bytes);
+  if (kept != nullptr) munmap(kept, bytes);
   state.counters["us_per_4KiB_page"] = benchmark::Counter(
       static_cast<double>(bytes) / 4096.0 / 1e6,
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -210,16 +213,18 @@ void FirstTouch(benchmark::State& state) {
 
 BENCHMARK(FirstTouch)
     ->Name("Environment/FirstTouch_32MB")
-    ->ArgName("fresh")
+    ->ArgName("pages")
     ->Arg(1)
+    ->Arg(2)
     ->Arg(0)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 // The program's own work without a new process: the model file read,
 // the analysis (the solution included) and the report written to a file,
-// as the main program does them, in memory this process has used before.
-// What the whole run adds beyond this is process start-up and the first
-// touch of its fresh memory.
+// as the main program does them. Small blocks reuse memory this process has
+// used before; large ones come fresh from the system, as in the program.
+// What the whole run adds beyond this is process start-up and exit, and the
+// first touch of its small blocks.
 void InProcess(benchmark::State& state) {
   const LargestModel& m = Largest();
   const std::string modelFile = m.folder.path() + "/largest.txt";
@@ -270,9 +275,6 @@ BENCHMARK(InProcess)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(WholeProgram)
     ->Name("Program/WholeRun_1000nodes_widest_8cases")
-    ->ArgName("hugePages")
-    ->Arg(0)
-    ->Arg(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(SolveOnly)
