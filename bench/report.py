@@ -105,6 +105,11 @@ def program_table(m):
     lines.append(f"| SolveBanded alone on the band of the run | {fmt_time(s)} | 1 |")
     lines.append(f"| whole run, the program as it is (wall) | {fmt_time(whole['seconds'])} | "
                  f"{whole['seconds'] / s:.2f} |")
+    if "interleaved_solve_ms" in whole:
+        lines.append(f"| SolveBanded after each whole run, in the same moments | "
+                     f"{whole['interleaved_solve_ms']:.1f} ms | 1 |")
+        lines.append(f"| whole run / that solve | | "
+                     f"{whole['whole_over_interleaved_solve']:.2f} |")
     if inside:
         lines.append(f"| the run's work in a warm process: read {inside['read_ms']:.1f} ms, "
                      f"analyse {inside['analyse_ms']:.1f} ms, report {inside['report_ms']:.1f} ms | "
