@@ -204,7 +204,7 @@ void* AllocateZeroed(std::size_t bytes) {
   const std::size_t head = (kLargeBlock - address % kLargeBlock) % kLargeBlock;
   char* const start = base + head;
   if (head != 0) munmap(base, head);
-  if (kLargeBlock - head != 0) munmap(start + length, kLargeBlock - head);
+  munmap(start + length, kLargeBlock - head);
 #ifdef MADV_HUGEPAGE
   madvise(start, length, MADV_HUGEPAGE);  // only advice: a refusal changes nothing
 #endif

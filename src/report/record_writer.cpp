@@ -4,8 +4,8 @@
 // Numbers are converted with std::to_chars, which rounds exactly from the
 // binary value (ties to even) and ignores the locale; printf does neither
 // reliably. Fixed fields of ordinary size are rounded the same way in integer
-// arithmetic, several times faster. A record is built in a buffer owned by the unit, so that no
-// field and no record allocates once the unit exists.
+// arithmetic, several times faster. A record is built in a buffer owned by
+// the unit, so that no field and no record allocates once the unit exists.
 #include "report/record_writer.hpp"
 
 #include <algorithm>
