@@ -12,27 +12,10 @@
 #include <fstream>
 #include <string>
 
+#include "working_folder_test_fixture.hpp"
+
 namespace quivor::platform {
 namespace {
-
-class PlatformTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("quivor-platform-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(folder_);
-  }
-  void TearDown() override {
-    ClearSimulatedFailures();
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(folder_);
-  }
-  std::filesystem::path folder_;
-  std::filesystem::path previous_;
-};
 
 TEST_F(PlatformTest, OpenFailuresMapToTheirReportNumbers) {
   std::filesystem::create_directory("folder.txt");

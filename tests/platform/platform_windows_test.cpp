@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/platform.hpp"
+#include "working_folder_test_fixture.hpp"
 
 namespace quivor::platform {
 namespace {
@@ -22,25 +23,6 @@ std::string FileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-class PlatformTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("quivor-platform-" + std::to_string(::GetCurrentProcessId()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(folder_);
-  }
-  void TearDown() override {
-    ClearSimulatedFailures();
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(folder_);
-  }
-  std::filesystem::path folder_;
-  std::filesystem::path previous_;
-};
 
 TEST_F(PlatformTest, OpenFailuresMapToTheirReportNumbers) {
   std::filesystem::create_directory("folder.txt");
