@@ -48,8 +48,8 @@ std::string FullPath(const std::string& name);
 std::string SystemErrorText(int code);
 // Zeroed storage for the arrays of a run; nullptr when the system refuses it.
 // Blocks of kLargeBlock bytes or more come straight from the system, which
-// zeroes them as it first touches them; on Linux they start on a 2 MiB
-// boundary and ask for huge pages, which spares most of those first touches.
+// zeroes them; on Linux they start on a 2 MiB boundary, ask for huge pages and
+// are made present at once, which spares most of the faults of first touch.
 // FreeZeroed takes back a block with the byte count it was asked for.
 inline constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
 void* AllocateZeroed(std::size_t bytes);
