@@ -39,45 +39,56 @@ constexpr std::size_t kFileBufferSize = 64 * 1024;
 
 constexpr std::string_view kRecordEnd = "\r\n";
 
-void AppendBlanks(std::string& out, int count) {
-  if (count > 0) out.append(static_cast<std::size_t>(count), ' ');
+// A field is `width` columns that already hold blanks; a value is written
+// into it right-justified, or as asterisks when it does not fit. Records are
+// sized once and their fields filled in place: no field appends to a string.
+struct Field {
+  char* columns;
+  int width;
+};
+
+// `count` blanks at the end of `out`, as a field to fill; none for count <= 0.
+Field AppendField(std::string& out, int count) {
+  const std::size_t at = out.size();
+  if (count <= 0) return {out.data() + at, 0};
+  out.resize(at + static_cast<std::size_t>(count), ' ');
+  return {out.data() + at, count};
 }
 
-void AppendAsterisks(std::string& out, int width) {
-  if (width > 0) out.append(static_cast<std::size_t>(width), '*');
+void PutAsterisks(Field field) {
+  std::memset(field.columns, '*', static_cast<std::size_t>(field.width));
 }
 
-// `text` right-justified in `width` columns; asterisks when it does not fit.
-void AppendRightJustified(std::string& out, std::string_view text, int width) {
-  if (text.size() > static_cast<std::size_t>(std::max(width, 0))) {
-    AppendAsterisks(out, width);
+// `text` right-justified; asterisks when it does not fit.
+void PutRightJustified(Field field, std::string_view text) {
+  if (text.size() > static_cast<std::size_t>(field.width)) {
+    PutAsterisks(field);
     return;
   }
-  AppendBlanks(out, width - static_cast<int>(text.size()));
-  out.append(text);
+  std::memcpy(field.columns + (static_cast<std::size_t>(field.width) - text.size()), text.data(),
+              text.size());
 }
 
 // Iw: the decimal digits, "-" before a negative value, never "+".
-void AppendInteger(std::string& out, std::int32_t value, int width) {
-  std::array<char, 16> digits{};
+void PutInteger(Field field, std::int32_t value) {
+  std::array<char, 16> digits;  // only what is written is read
   auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
   assert(error == std::errc{});
   (void)error;
-  AppendRightJustified(out, std::string_view(digits.data(), end), width);
+  PutRightJustified(field, std::string_view(digits.data(), end));
 }
 
 // A value that is not a number or infinite, which a bar of zero length or a
 // zero last pivot brings into the results: NaN, Infinity, or the short form
 // when the long one does not fit.
-void AppendNonFinite(std::string& out, double value, int width) {
+void PutNonFinite(Field field, double value) {
   if (std::isnan(value)) {
-    AppendRightJustified(out, "NaN", width);
+    PutRightJustified(field, "NaN");
     return;
   }
   std::string_view full = value < 0 ? "-Infinity" : "Infinity";
   std::string_view brief = value < 0 ? "-Inf" : "Inf";
-  AppendRightJustified(
-      out, full.size() <= static_cast<std::size_t>(std::max(width, 0)) ? full : brief, width);
+  PutRightJustified(field, full.size() <= static_cast<std::size_t>(field.width) ? full : brief);
 }
 
 // Room for the fixed form of any double with the few decimals the formats use:
@@ -118,34 +129,38 @@ bool ScaledMagnitude(double value, int decimals, std::uint64_t& scaled) {
 bool ScaledMagnitude(double, int, std::uint64_t&) { return false; }
 #endif
 
-// The text of Fw.d from the scaled magnitude: at least one digit before the
-// point, the point always ("7." for Fw.0), no sign on a value that rounds to
-// zero. `text` has room for 32 characters.
-char* FixedFromScaled(char* text, bool negative, std::uint64_t scaled, int decimals) {
-  char digits[24];
-  char* const digitsEnd = std::to_chars(digits, digits + sizeof digits, scaled).ptr;
-  const int count = static_cast<int>(digitsEnd - digits);
-  char* out = text;
-  if (negative && scaled != 0) *out++ = '-';
-  const int integerDigits = count > decimals ? count - decimals : 0;
-  if (integerDigits == 0) *out++ = '0';
-  out = std::copy(digits, digits + integerDigits, out);
-  *out++ = '.';
-  for (int zero = count; zero < decimals; ++zero) *out++ = '0';
-  return std::copy(digits + integerDigits, digitsEnd, out);
+// The text of Fw.d from the scaled magnitude, built backwards so that it ends
+// just before `end`: at least one digit before the point, the point always
+// ("7." for Fw.0), no sign on a value that rounds to zero. Returns its start;
+// it takes at most 26 characters.
+char* FixedFromScaled(char* end, bool negative, std::uint64_t scaled, int decimals) {
+  const bool showSign = negative && scaled != 0;
+  char* out = end;
+  for (int place = 0; place < decimals; ++place) {
+    *--out = static_cast<char>('0' + scaled % 10);
+    scaled /= 10;
+  }
+  *--out = '.';
+  do {
+    *--out = static_cast<char>('0' + scaled % 10);
+    scaled /= 10;
+  } while (scaled != 0);
+  if (showSign) *--out = '-';
+  return out;
 }
 
 // Fw.d: rounded to d places exactly from the binary value, ties to even.
-void AppendFixed(std::string& out, double value, int width, int decimals) {
+void PutFixed(Field field, double value, int decimals) {
   if (!std::isfinite(value)) {
-    AppendNonFinite(out, value, width);
+    PutNonFinite(field, value);
     return;
   }
   std::array<char, kFixedCapacity> text;  // only what is written is read
   std::uint64_t scaled = 0;
   if (ScaledMagnitude(value, decimals, scaled)) {
-    char* end = FixedFromScaled(text.data(), std::signbit(value), scaled, decimals);
-    AppendRightJustified(out, std::string_view(text.data(), end), width);
+    char* const end = text.data() + text.size();
+    const char* start = FixedFromScaled(end, std::signbit(value), scaled, decimals);
+    PutRightJustified(field, std::string_view(start, end));
     return;
   }
   // One character is kept back for the point of Fw.0.
@@ -153,37 +168,36 @@ void AppendFixed(std::string& out, double value, int width, int decimals) {
                                     std::chars_format::fixed, decimals);
   if (error != std::errc{}) {
     // More characters than any field of the system can hold.
-    AppendAsterisks(out, width);
+    PutAsterisks(field);
     return;
   }
   if (decimals == 0) *end++ = '.';  // Fw.0 still shows the point: "7."
-  std::string_view field(text.data(), end);
+  std::string_view digits(text.data(), end);
   // A value that rounds to zero, negative zero included, shows no sign.
-  if (field.front() == '-' && field.find_first_not_of("-0.") == std::string_view::npos) {
-    field.remove_prefix(1);
+  if (digits.front() == '-' && digits.find_first_not_of("-0.") == std::string_view::npos) {
+    digits.remove_prefix(1);
   }
-  AppendRightJustified(out, field, width);
+  PutRightJustified(field, digits);
 }
 
 // Aw: right-justified when the text is shorter, its first w characters when
 // it is longer.
-void AppendText(std::string& out, std::string_view text, int width) {
-  std::size_t w = static_cast<std::size_t>(std::max(width, 0));
-  if (text.size() >= w) {
-    out.append(text.substr(0, w));
+void PutText(Field field, std::string_view text) {
+  const std::size_t width = static_cast<std::size_t>(field.width);
+  if (text.size() >= width) {
+    std::memcpy(field.columns, text.data(), width);
   } else {
-    AppendBlanks(out, width - static_cast<int>(text.size()));
-    out.append(text);
+    std::memcpy(field.columns + (width - text.size()), text.data(), text.size());
   }
 }
 
 // The 15-column free-form field of a 32-bit real: seven significant digits in
 // fixed form followed by four blanks when 0.1 <= r < 10 000 000 (r the
 // magnitude rounded to seven digits), else the exponent form d.dddddddE+xx.
-void AppendFreeFormReal(std::string& out, float value) {
+void PutFreeFormReal(Field field, float value) {
   const double exact = static_cast<double>(value);  // every float is exactly a double
   if (!std::isfinite(exact)) {
-    AppendNonFinite(out, exact, kFreeFormRealWidth);
+    PutNonFinite(field, exact);
     return;
   }
   if (exact != 0.0) {
@@ -198,8 +212,7 @@ void AppendFreeFormReal(std::string& out, float value) {
     std::from_chars(mark[1] == '+' ? mark + 2 : mark + 1, end, exponent);
     if (exponent >= -1 && exponent <= 6) {
       const int integerDigits = exponent >= 0 ? exponent + 1 : 0;
-      AppendFixed(out, exact, 11, 7 - integerDigits);
-      AppendBlanks(out, 4);
+      PutFixed({field.columns, field.width - 4}, exact, 7 - integerDigits);
       return;
     }
   }
@@ -210,10 +223,10 @@ void AppendFreeFormReal(std::string& out, float value) {
                                     std::chars_format::scientific, 7);
   assert(error == std::errc{});
   (void)error;
-  std::string_view field(text.data(), end);
-  if (exact == 0.0 && field.front() == '-') field.remove_prefix(1);  // negative zero
+  std::string_view digits(text.data(), end);
+  if (exact == 0.0 && digits.front() == '-') digits.remove_prefix(1);  // negative zero
   std::replace(text.data(), end, 'e', 'E');
-  AppendRightJustified(out, field, kFreeFormRealWidth);
+  PutRightJustified(field, digits);
 }
 
 }  // namespace
@@ -336,10 +349,10 @@ void WriteFreeFormRecord(TextOutputUnit& unit, std::initializer_list<FreeItem> i
         state.record.append(item.text);
         break;
       case FreeItem::Kind::kInt16:
-        AppendInteger(state.record, item.integer, kFreeFormIntegerWidth);
+        PutInteger(AppendField(state.record, kFreeFormIntegerWidth), item.integer);
         break;
       case FreeItem::Kind::kReal32:
-        AppendFreeFormReal(state.record, item.real);
+        PutFreeFormReal(AppendField(state.record, kFreeFormRealWidth), item.real);
         break;
     }
   }
@@ -350,32 +363,45 @@ void WriteFreeFormRecord(TextOutputUnit& unit, std::initializer_list<FreeItem> i
 void WriteFormattedRecord(TextOutputUnit& unit, std::span<const EditDescriptor> format,
                           std::initializer_list<FormatItem> items) {
   TextOutputUnit::State& state = unit.state();
+  // The format ends at its first field without an item, and nX only moves the
+  // position: the record runs to the end of its last field, so a format ending
+  // in nX adds no trailing blanks. It is laid out in blanks first.
+  int length = 0;
+  {
+    int position = 0;
+    std::size_t fields = 0;
+    for (const EditDescriptor& descriptor : format) {
+      if (descriptor.kind != EditDescriptor::Kind::kSkip && fields++ == items.size()) break;
+      position += std::max(descriptor.width, 0);
+      if (descriptor.kind != EditDescriptor::Kind::kSkip) length = position;
+    }
+  }
   std::string& record = state.record;
+  record.assign(static_cast<std::size_t>(length), ' ');
+
   const FormatItem* item = items.begin();
-  // Columns passed so far; nX moves it without writing, so a format ending in
-  // nX adds no trailing blanks.
   int position = 0;
   for (const EditDescriptor& descriptor : format) {
+    const int width = std::max(descriptor.width, 0);
     if (descriptor.kind == EditDescriptor::Kind::kSkip) {
-      position += descriptor.width;
+      position += width;
       continue;
     }
-    if (item == items.end()) break;  // the format ends at its first unmatched field
-    AppendBlanks(record, position - static_cast<int>(record.size()));
-    const int width = descriptor.width;
+    if (item == items.end()) break;
+    const Field field{record.data() + position, width};
     const FormatItem::Kind expected =
         descriptor.kind == EditDescriptor::Kind::kInteger ? FormatItem::Kind::kInteger
         : descriptor.kind == EditDescriptor::Kind::kFixed ? FormatItem::Kind::kReal64
                                                           : FormatItem::Kind::kText;
     assert(item->kind == expected && "item does not match its edit descriptor");
     if (item->kind != expected) {
-      AppendAsterisks(record, width);
+      PutAsterisks(field);
     } else if (expected == FormatItem::Kind::kInteger) {
-      AppendInteger(record, item->integer, width);
+      PutInteger(field, item->integer);
     } else if (expected == FormatItem::Kind::kReal64) {
-      AppendFixed(record, item->real, width, descriptor.decimals);
+      PutFixed(field, item->real, descriptor.decimals);
     } else {
-      AppendText(record, item->text, width);
+      PutText(field, item->text);
     }
     position += width;
     ++item;
