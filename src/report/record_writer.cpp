@@ -65,8 +65,7 @@ void PutRightJustified(Field field, std::string_view text) {
     PutAsterisks(field);
     return;
   }
-  std::memcpy(field.columns + (static_cast<std::size_t>(field.width) - text.size()), text.data(),
-              text.size());
+  std::copy(text.begin(), text.end(), field.columns + (field.width - std::ssize(text)));
 }
 
 // Iw: the decimal digits, "-" before a negative value, never "+".
@@ -183,11 +182,10 @@ void PutFixed(Field field, double value, int decimals) {
 // Aw: right-justified when the text is shorter, its first w characters when
 // it is longer.
 void PutText(Field field, std::string_view text) {
-  const std::size_t width = static_cast<std::size_t>(field.width);
-  if (text.size() >= width) {
-    std::memcpy(field.columns, text.data(), width);
+  if (std::ssize(text) >= field.width) {
+    std::copy_n(text.begin(), field.width, field.columns);
   } else {
-    std::memcpy(field.columns + (width - text.size()), text.data(), text.size());
+    std::copy(text.begin(), text.end(), field.columns + (field.width - std::ssize(text)));
   }
 }
 
