@@ -110,6 +110,9 @@ def program_table(m):
                      f"{whole['interleaved_solve_ms']:.1f} ms | 1 |")
         lines.append(f"| whole run / that solve | | "
                      f"{whole['whole_over_interleaved_solve']:.2f} |")
+    if "median_whole_over_solve" in whole:
+        lines.append(f"| the same, median of the pairs (a run and the solve after it) | | "
+                     f"{whole['median_whole_over_solve']:.2f} |")
     if inside:
         lines.append(f"| the run's work in a warm process: read {inside['read_ms']:.1f} ms, "
                      f"analyse {inside['analyse_ms']:.1f} ms, report {inside['report_ms']:.1f} ms | "
