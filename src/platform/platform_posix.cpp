@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <type_traits>
 
@@ -186,11 +188,57 @@ std::size_t MappedLength(std::size_t bytes) {
   return (bytes + unit - 1) / unit * unit;
 }
 
+// A large block given back while the run goes on (the solver's scratch)
+// keeps its first huge page mapped, and the small blocks that follow are cut
+// from it, cleared, instead of coming from new heap pages: its pages are
+// present already, while each new small page costs a fault (several
+// microseconds in a virtual machine). The rest of the block goes back at
+// once, so that the memory of the run does not grow; the page goes back when
+// the last block cut from it is freed, or when another large block replaces
+// it before any was cut.
+constexpr std::size_t kLeastCut = 4096;
+constexpr std::size_t kCutAlignment = 64;
+
+struct KeptBlock {
+  char* base = nullptr;
+  std::size_t length = 0;  // mapped
+  std::size_t cut = 0;     // bytes handed out, from the start
+  std::size_t live = 0;    // blocks handed out and not yet freed
+
+  bool Holds(const void* storage) const {
+    const char* at = static_cast<const char*>(storage);
+    return base != nullptr && at >= base && at < base + length;
+  }
+  void Release() {
+    if (base != nullptr) munmap(base, length);
+    *this = KeptBlock{};
+  }
+};
+
+std::mutex keptMutex;
+KeptBlock kept;
+
+// A small block cut from the kept block, or nullptr when none has room.
+void* CutFromKept(std::size_t bytes) {
+  if (kHeapOnly || bytes < kLeastCut) return nullptr;
+  const std::lock_guard lock(keptMutex);
+  const std::size_t rounded = (bytes + kCutAlignment - 1) / kCutAlignment * kCutAlignment;
+  if (kept.base == nullptr || kept.length - kept.cut < rounded) return nullptr;
+  char* const block = kept.base + kept.cut;
+  kept.cut += rounded;
+  ++kept.live;
+  std::memset(block, 0, bytes);
+  return block;
+}
+
 }  // namespace
 
 void* AllocateZeroed(std::size_t bytes) {
   if (bytes > static_cast<std::size_t>(PTRDIFF_MAX)) return nullptr;  // no object is larger
-  if (!IsLarge(bytes)) return std::calloc(bytes != 0 ? bytes : 1, 1);
+  if (!IsLarge(bytes)) {
+    if (void* block = CutFromKept(bytes)) return block;
+    return std::calloc(bytes != 0 ? bytes : 1, 1);
+  }
   // Map one huge page more than needed, then give back the unaligned head
   // and whatever lies beyond the mapped length. Only the aligned 2 MiB
   // stretches inside the mapping can become huge pages.
@@ -220,11 +268,27 @@ void* AllocateZeroed(std::size_t bytes) {
 
 void FreeZeroed(void* storage, std::size_t bytes) {
   if (storage == nullptr) return;
-  if (IsLarge(bytes)) {
-    munmap(storage, MappedLength(bytes));
-  } else {
+  if (!IsLarge(bytes)) {
+    {
+      const std::lock_guard lock(keptMutex);
+      if (kept.Holds(storage)) {
+        if (--kept.live == 0) kept.Release();
+        return;
+      }
+    }
     std::free(storage);
+    return;
   }
+  char* const start = static_cast<char*>(storage);
+  const std::size_t length = MappedLength(bytes);
+  const std::lock_guard lock(keptMutex);
+  if (kept.live != 0) {
+    munmap(start, length);
+    return;
+  }
+  kept.Release();
+  kept = KeptBlock{start, std::min(length, kLargeBlock)};
+  if (length > kept.length) munmap(start + kept.length, length - kept.length);
 }
 
 void ExitProcess(unsigned status) { std::_Exit(static_cast<int>(status & 0xFFu)); }
