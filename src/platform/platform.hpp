@@ -50,6 +50,8 @@ std::string SystemErrorText(int code);
 // Blocks of kLargeBlock bytes or more come straight from the system, which
 // zeroes them; on Linux they start on a 2 MiB boundary, ask for huge pages and
 // are made present at once, which spares most of the faults of first touch.
+// There, small blocks that follow a freed large block are cut from its first
+// huge page, which stays until they are freed.
 // FreeZeroed takes back a block with the byte count it was asked for.
 inline constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
 void* AllocateZeroed(std::size_t bytes);
