@@ -361,22 +361,7 @@ void WriteFreeFormRecord(TextOutputUnit& unit, std::initializer_list<FreeItem> i
 void WriteFormattedRecord(TextOutputUnit& unit, std::span<const EditDescriptor> format,
                           std::initializer_list<FormatItem> items) {
   TextOutputUnit::State& state = unit.state();
-  // The format ends at its first field without an item, and nX only moves the
-  // position: the record runs to the end of its last field, so a format ending
-  // in nX adds no trailing blanks. It is laid out in blanks first.
-  int length = 0;
-  {
-    int position = 0;
-    std::size_t fields = 0;
-    for (const EditDescriptor& descriptor : format) {
-      if (descriptor.kind != EditDescriptor::Kind::kSkip && fields++ == items.size()) break;
-      position += std::max(descriptor.width, 0);
-      if (descriptor.kind != EditDescriptor::Kind::kSkip) length = position;
-    }
-  }
   std::string& record = state.record;
-  record.assign(static_cast<std::size_t>(length), ' ');
-
   const FormatItem* item = items.begin();
   int position = 0;
   for (const EditDescriptor& descriptor : format) {
@@ -385,7 +370,10 @@ void WriteFormattedRecord(TextOutputUnit& unit, std::span<const EditDescriptor> 
       position += width;
       continue;
     }
-    if (item == items.end()) break;
+    if (item == items.end()) break;  // the format ends at its first unmatched field
+    // nX only moves the position: blanks are laid down up to the end of each
+    // field written, so a format ending in nX adds no trailing blanks.
+    record.resize(static_cast<std::size_t>(position + width), ' ');
     const Field field{record.data() + position, width};
     const FormatItem::Kind expected =
         descriptor.kind == EditDescriptor::Kind::kInteger ? FormatItem::Kind::kInteger
