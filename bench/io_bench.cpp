@@ -56,7 +56,7 @@ void ReadModel(benchmark::State& state) {
       status = ReadModelFile(unit, model);
     }
     platform::CloseFile(opened.file);
-    if (opened.failure.failed() || status.failure.failed() || !status.rejection.empty()) {
+    if (opened.failure.failed() || status.failure.failed() || status.rejection) {
       state.SkipWithError("the model did not read");
     }
     benchmark::DoNotOptimize(model.loadMatrix.data());

@@ -136,8 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                read.failure.number == ErrorNumber::kNoMemory);
     return 0;
   }
-  if (!read.rejection.empty()) {
-    CheckRejection(read.rejection);
+  if (read.rejection) {
+    CheckRejection(RejectionText(*read.rejection));
     return 0;
   }
   CheckAcceptedModel(model);

@@ -65,8 +65,8 @@ int Run() {
   }
   platform::CloseFile(modelFile.file);
   Check(read.failure, names);
-  if (!read.rejection.empty()) {
-    platform::WriteError(read.rejection + "\r\n");
+  if (read.rejection) {
+    platform::WriteError(RejectionText(*read.rejection) + "\r\n");
     platform::ExitProcess(kStatusRejected);
   }
 

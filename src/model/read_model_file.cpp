@@ -16,10 +16,6 @@
 namespace quivor {
 namespace {
 
-std::string Rejection(std::int64_t line, const std::string& what) {
-  return "Erro no modelo, linha " + std::to_string(line) + ": " + what;
-}
-
 // The line of an item's value; for an item left without one (null, slash),
 // the line where its read stopped.
 std::int64_t LineOf(const ReadItem& item, const InputUnit& unit) {
@@ -32,7 +28,37 @@ bool IsNode(const LabelMap& nodeIndexOfLabel, int label) {
 
 std::string Missing(int label) { return "o no " + std::to_string(label) + ", que nao existe"; }
 
+std::string What(const ModelRejection& r) {
+  using std::to_string;
+  switch (r.kind) {
+    case RejectionKind::kNoNodes:
+      return "numero de nos " + to_string(r.value) + "; o modelo precisa de ao menos 1 no";
+    case RejectionKind::kLabelOutOfRange:
+      return "rotulo de no " + to_string(r.value) + " fora da faixa de 1 a " +
+             to_string(kMaxNodeLabel);
+    case RejectionKind::kLabelRepeated:
+      return "rotulo de no " + to_string(r.value) + " repetido";
+    case RejectionKind::kBarUnknownNode:
+      return "a barra " + to_string(r.owner) + " usa " + Missing(r.value);
+    case RejectionKind::kBarSameNode:
+      return "a barra " + to_string(r.owner) + " liga o no " + to_string(r.value) +
+             " a ele mesmo";
+    case RejectionKind::kBarZeroLength:
+      return "a barra " + to_string(r.owner) + " tem comprimento zero: os nos " +
+             to_string(r.value) + " e " + to_string(r.other) + " estao no mesmo ponto";
+    case RejectionKind::kSupportUnknownNode:
+      return "o apoio " + to_string(r.owner) + " usa " + Missing(r.value);
+    case RejectionKind::kLoadUnknownNode:
+      return "o caso de carga " + to_string(r.owner) + " carrega " + Missing(r.value);
+  }
+  return {};
+}
+
 }  // namespace
+
+std::string RejectionText(const ModelRejection& rejection) {
+  return "Erro no modelo, linha " + std::to_string(rejection.line) + ": " + What(rejection);
+}
 
 ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
   ModelStatus status;
@@ -44,8 +70,9 @@ ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
     status.failure = failure;
     return !failure.failed();
   };
-  auto reject = [&](const ReadItem& item, const std::string& what) {
-    status.rejection = Rejection(LineOf(item, unit), what);
+  auto reject = [&](const ReadItem& item, RejectionKind kind, int value, int owner = 0,
+                    int other = 0) {
+    status.rejection = ModelRejection{kind, LineOf(item, unit), value, owner, other};
     return status;
   };
   LabelMap& nodeIndexOfLabel = model.nodeIndexOfLabel;
@@ -54,8 +81,7 @@ ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
   std::array nodeCountItem{ReadItem(model.nodeCount)};
   if (!read(nodeCountItem)) return status;
   if (model.nodeCount < 1) {
-    return reject(nodeCountItem[0], "numero de nos " + std::to_string(model.nodeCount) +
-                                        "; o modelo precisa de ao menos 1 no");
+    return reject(nodeCountItem[0], RejectionKind::kNoNodes, model.nodeCount);
   }
   std::array barCountItem{ReadItem(model.barCount)};
   if (!read(barCountItem)) return status;
@@ -67,11 +93,10 @@ ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
     if (!read(node)) return status;
     const int label = model.nodeLabel(i);
     if (label < 1 || label > kMaxNodeLabel) {
-      return reject(node[0], "rotulo de no " + std::to_string(label) + " fora da faixa de 1 a " +
-                                 std::to_string(kMaxNodeLabel));
+      return reject(node[0], RejectionKind::kLabelOutOfRange, label);
     }
     if (nodeIndexOfLabel(label) != 0) {
-      return reject(node[0], "rotulo de no " + std::to_string(label) + " repetido");
+      return reject(node[0], RejectionKind::kLabelRepeated, label);
     }
     nodeIndexOfLabel(label) = static_cast<std::int16_t>(i);
   }
@@ -83,18 +108,19 @@ ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
     std::array bar{ReadItem(model.barLabel(j)), ReadItem(model.barNodes(j, 1)),
                    ReadItem(model.barNodes(j, 2))};
     if (!read(bar)) return status;
-    const std::string barName = "a barra " + std::to_string(model.barLabel(j));
+    const int barLabel = model.barLabel(j);
     const int start = model.barNodes(j, 1);
     const int end = model.barNodes(j, 2);
-    if (!IsNode(nodeIndexOfLabel, start)) return reject(bar[1], barName + " usa " + Missing(start));
-    if (!IsNode(nodeIndexOfLabel, end)) return reject(bar[2], barName + " usa " + Missing(end));
-    if (start == end) {
-      return reject(bar[2], barName + " liga o no " + std::to_string(start) + " a ele mesmo");
+    if (!IsNode(nodeIndexOfLabel, start)) {
+      return reject(bar[1], RejectionKind::kBarUnknownNode, start, barLabel);
     }
+    if (!IsNode(nodeIndexOfLabel, end)) {
+      return reject(bar[2], RejectionKind::kBarUnknownNode, end, barLabel);
+    }
+    if (start == end) return reject(bar[2], RejectionKind::kBarSameNode, start, barLabel);
     // The length as the analysis finds it: zero would divide by zero there.
     if (GeometryOfBar(j, nodeIndexOfLabel, model.barNodes, model.nodeCoord).length == 0.0) {
-      return reject(bar[2], barName + " tem comprimento zero: os nos " + std::to_string(start) +
-                                " e " + std::to_string(end) + " estao no mesmo ponto");
+      return reject(bar[2], RejectionKind::kBarZeroLength, start, barLabel, end);
     }
   }
 
@@ -107,8 +133,7 @@ ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
     std::array support{ReadItem(supportNodeLabel)};
     if (!read(support)) return status;
     if (!IsNode(nodeIndexOfLabel, supportNodeLabel)) {
-      return reject(support[0],
-                    "o apoio " + std::to_string(k) + " usa " + Missing(supportNodeLabel));
+      return reject(support[0], RejectionKind::kSupportUnknownNode, supportNodeLabel, k);
     }
     model.supportTable(k, 1) = nodeIndexOfLabel(supportNodeLabel);
     std::array codes{ReadItem(model.supportTable(k, 2)), ReadItem(model.supportTable(k, 3))};
@@ -131,8 +156,7 @@ ModelStatus ReadModelFile(InputUnit& unit, Model& model) {
       std::array loaded{ReadItem(loadNodeLabel)};
       if (!read(loaded)) return status;
       if (!IsNode(nodeIndexOfLabel, loadNodeLabel)) {
-        return reject(loaded[0], "o caso de carga " + std::to_string(caseIndex) + " carrega " +
-                                     Missing(loadNodeLabel));
+        return reject(loaded[0], RejectionKind::kLoadUnknownNode, loadNodeLabel, caseIndex);
       }
       const int loadDof = 2 * nodeIndexOfLabel(loadNodeLabel) - 1;
       std::array forceX{ReadItem(model.loadMatrix(loadDof, caseIndex))};

@@ -1,0 +1,126 @@
+// The study of one model for a contest: the bridge to build (the envelope of
+// the strand counts over the load cases), how much load it holds before a
+// bar breaks or buckles, and, when the truss is a mechanism, how it moves.
+//
+// A pure core: data in, data out, no text and no I/O. The console, the JSON
+// document and the CSV file only format what it returns.
+//
+// Units: cm, kgf, g. Node and bar numbers are the labels of the model file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "model/model.hpp"
+
+namespace quivor::study {
+
+struct StudyOptions {
+  double weightLimit = 750.0;  // g
+  double strandLength = 25.4;  // cm, one whole strand
+};
+
+// One bar of the bridge to build.
+struct BuildBar {
+  int bar;             // label
+  int start;           // start node label
+  int end;             // end node label
+  double length;       // cm
+  std::int32_t strands;  // the most any load case needs (3 with no load case)
+  int loadCase;        // the first case that needs that many; 0 with no load case
+  double weight;       // g: strands * length * 0.0397
+  bool splice;         // longer than a whole strand
+};
+
+struct BuildList {
+  std::vector<BuildBar> bars;  // file order
+  double weight = 0.0;         // g, the bars added in file order
+  // Whole strands that yield every piece (first fit, longest pieces first).
+  std::int64_t wholeStrands = 0;
+};
+
+enum class FailureMode { kTension, kBuckling };
+
+// The collapse of one load case, the bridge's bundles in place and the
+// safety coefficients left out. Empty optionals where the case puts no
+// force in any bar (or no finite one).
+struct CaseCollapse {
+  int loadCase;
+  double load;                        // kgf: the magnitude of the resultant
+  std::optional<double> factor;       // capacity / |force|, least over the bars
+  std::optional<double> collapseLoad; // kgf: factor * load; empty when the load is 0
+  std::optional<int> bar;             // the first bar that attains the factor
+  std::optional<FailureMode> mode;
+  double maxDisplacement;  // cm, the longest nodal displacement under the case
+  int node;                // the first node that has it
+};
+
+// The headline: the case with the least collapse load.
+struct Collapse {
+  int loadCase;
+  double load;  // kgf, the collapse load
+  int bar;
+  FailureMode mode;
+};
+
+struct NodeMotion {
+  int node;  // label
+  double dx;
+  double dy;
+};
+
+// A motion of the nodes that no bar resists, zero in every restrained
+// direction, scaled so that its component of largest magnitude is +1.
+struct Mechanism {
+  std::vector<NodeMotion> motion;  // the nodes that move, file order
+  int node;              // the node that moves most (the first of equals)
+  double dx;             // its motion
+  double dy;
+  int movingNodes;       // nodes that move, that one included
+  bool rigid;            // a rigid motion of every node that has a bar
+};
+
+enum class WarningKind {
+  kNoBar,          // node: no bar meets it
+  kOneBar,         // node: a single bar, and the node is not held across it
+  kCollinearBars,  // node: its bars lie on one line and it is not held across it
+  kDuplicateBar,   // bar: joins the same two nodes as `other`, an earlier bar
+  kTinyPivot,      // node: quivor's pivot test lets this mechanism through
+  kNoMotionFound,  // quivor stops with a singular matrix, yet the bars are stiff
+  kNotFinite,      // the stiffness holds values that are not finite numbers
+};
+
+struct Warning {
+  WarningKind kind;
+  int node = 0;   // label, where the warning is about a node
+  int bar = 0;    // label, where it is about a bar
+  int other = 0;  // kDuplicateBar: the earlier bar's label
+};
+
+struct Study {
+  int nodes = 0;
+  int bars = 0;
+  int restraints = 0;  // distinct (node, direction) pairs held
+  int equations = 0;   // 2 * nodes
+  int maxwell = 0;     // bars + restraints - 2 * nodes
+  bool stable = false;
+  bool quivorSingular = false;  // quivor stops this model with " Matriz singular"
+  std::vector<Mechanism> mechanisms;
+  std::vector<Warning> warnings;
+  double weightLimit = 0.0;
+  double strandLength = 0.0;
+  // For a mechanism these stay empty: no forces, no bridge to build.
+  std::optional<BuildList> build;
+  std::vector<CaseCollapse> cases;
+  std::optional<Collapse> collapse;
+  std::optional<double> efficiency;  // kgf of collapse load per kg of bridge
+};
+
+// Studies a model as the reader left it. Analyses it as quivor does, so it
+// changes the model as quivor's analysis does (the restrained rows of the
+// load matrix set to zero, a safety coefficient below 1 raised to 1).
+// Throws std::bad_alloc when the arrays cannot be had.
+Study StudyModel(Model& model, const StudyOptions& options);
+
+}  // namespace quivor::study
