@@ -36,6 +36,41 @@ void BarStiffness(std::int16_t b, ElementStiffness& elementStiffness,
   es(3, 4) = es(1, 2);
 }
 
+void AddBarStiffness(std::int16_t b, const ElementStiffness& elementStiffness,
+                     const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
+                     Array2<double>& stiffnessBand) {
+  // Each block is added into the upper triangle of the global matrix. When
+  // the start node has the larger index the (start, end) block lands below
+  // the diagonal, so its transpose is added instead; either way only the
+  // upper triangle of elementStiffness is read.
+  for (int a = 1; a <= 2; ++a) {
+    for (int e = a; e <= 2; ++e) {
+      const int na = nodeIndexOfLabel(barNodes(b, a));
+      const int ne = nodeIndexOfLabel(barNodes(b, e));
+      for (int i = 1; i <= 2; ++i) {
+        const int j0 = na == ne ? i : 1;
+        for (int j = j0; j <= 2; ++j) {
+          int r = 0;
+          int g = 0;
+          double term = 0.0;
+          if (na <= ne) {
+            r = 2 * na - 2 + i;
+            g = 2 * ne - 2 + j;
+            term = elementStiffness[static_cast<std::size_t>(2 * a - 3 + i)]
+                                   [static_cast<std::size_t>(2 * e - 3 + j)];
+          } else {
+            r = 2 * ne - 2 + i;
+            g = 2 * na - 2 + j;
+            term = elementStiffness[static_cast<std::size_t>(2 * a - 3 + j)]
+                                   [static_cast<std::size_t>(2 * e - 3 + i)];
+          }
+          stiffnessBand(r, g - r + 1) += term;
+        }
+      }
+    }
+  }
+}
+
 void AssembleStiffness(const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
                        const Array2<double>& nodeCoord, double elasticModulus, double strandArea,
                        Array2<double>& stiffnessBand, std::int16_t barCount) {
@@ -46,39 +81,10 @@ void AssembleStiffness(const LabelMap& nodeIndexOfLabel, const Array2<std::int16
   for (std::size_t cell = 0; cell < stiffnessBand.size(); ++cell) band[cell] = 0.0;
 
   for (int b = 1; b <= barCount; ++b) {
-    BarStiffness(static_cast<std::int16_t>(b), elementStiffness, nodeIndexOfLabel, barNodes,
-                 nodeCoord, elasticModulus, strandArea);
-    // The blocks (start, start), (start, end) and (end, end), each added into
-    // the upper triangle of the global matrix. When the start node has the
-    // larger index the (start, end) block lands below the diagonal, so its
-    // transpose is added instead; either way only the upper triangle of
-    // elementStiffness is read.
-    for (int a = 1; a <= 2; ++a) {
-      for (int e = a; e <= 2; ++e) {
-        const int na = nodeIndexOfLabel(barNodes(b, a));
-        const int ne = nodeIndexOfLabel(barNodes(b, e));
-        for (int i = 1; i <= 2; ++i) {
-          const int j0 = na == ne ? i : 1;
-          for (int j = j0; j <= 2; ++j) {
-            int r = 0;
-            int g = 0;
-            double term = 0.0;
-            if (na <= ne) {
-              r = 2 * na - 2 + i;
-              g = 2 * ne - 2 + j;
-              term = elementStiffness[static_cast<std::size_t>(2 * a - 3 + i)]
-                                     [static_cast<std::size_t>(2 * e - 3 + j)];
-            } else {
-              r = 2 * ne - 2 + i;
-              g = 2 * na - 2 + j;
-              term = elementStiffness[static_cast<std::size_t>(2 * a - 3 + j)]
-                                     [static_cast<std::size_t>(2 * e - 3 + i)];
-            }
-            stiffnessBand(r, g - r + 1) += term;
-          }
-        }
-      }
-    }
+    const auto bar = static_cast<std::int16_t>(b);
+    BarStiffness(bar, elementStiffness, nodeIndexOfLabel, barNodes, nodeCoord, elasticModulus,
+                 strandArea);
+    AddBarStiffness(bar, elementStiffness, nodeIndexOfLabel, barNodes, stiffnessBand);
   }
 }
 

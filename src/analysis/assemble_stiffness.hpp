@@ -19,6 +19,12 @@ void BarStiffness(std::int16_t b, ElementStiffness& elementStiffness,
                   const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
                   const Array2<double>& nodeCoord, double elasticModulus, double strandArea);
 
+// Adds bar b's matrix into the upper band: the blocks (start, start),
+// (start, end) and (end, end).
+void AddBarStiffness(std::int16_t b, const ElementStiffness& elementStiffness,
+                     const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,
+                     Array2<double>& stiffnessBand);
+
 // Overwrites stiffnessBand (already shaped (2*nodeCount, halfBandwidth)) with
 // the assembled band.
 void AssembleStiffness(const LabelMap& nodeIndexOfLabel, const Array2<std::int16_t>& barNodes,

@@ -13,13 +13,6 @@
 namespace quivor {
 namespace {
 
-// Tensile force one strand carries, kgf; a 32-bit constant widened exactly.
-constexpr float kStrandTensileStrength = 4.267f;
-// A bundle of n strands of length L buckles at n*n*constant/(L*L) kgf; kgf*cm2.
-// The 32-bit constant widened: 18.308866500854492.
-constexpr double kStrandBucklingConstant = static_cast<double>(18.308866f);
-constexpr double kStrandLinearWeight = 0.0397;  // g/cm of one strand
-constexpr std::int32_t kMinimumStrandCount = 3;
 // The count held when a ceiling does not fit in 32 bits or is not a number.
 constexpr std::int32_t kUnboundedStrandCount = std::numeric_limits<std::int32_t>::max();
 

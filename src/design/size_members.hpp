@@ -8,6 +8,15 @@
 
 namespace quivor {
 
+// The strands' design constants.
+// Tensile force one strand carries, kgf; a 32-bit constant widened exactly.
+inline constexpr float kStrandTensileStrength = 4.267f;
+// A bundle of n strands of length L buckles at n*n*constant/(L*L) kgf; kgf*cm2.
+// The 32-bit constant widened: 18.308866500854492.
+inline constexpr double kStrandBucklingConstant = static_cast<double>(18.308866f);
+inline constexpr double kStrandLinearWeight = 0.0397;  // g/cm of one strand
+inline constexpr std::int32_t kMinimumStrandCount = 3;
+
 // Raises a safety coefficient below 1.0 to 1.0 (the caller sees the raised
 // value), then fills strandCount, barLength, barWeight and totalWeight.
 void SizeMembers(Array2<std::int32_t>& strandCount, Array1<double>& barLength,

@@ -1,0 +1,130 @@
+// The collapse load of the bridge to build. The truss is analysed again with
+// each bar's real bundle (its axial rigidity strands times one strand's), and
+// with the safety coefficients left out each bar is loaded up to its
+// capacity: a bundle in tension breaks at strands times one strand's tensile
+// strength; one in compression buckles at its Euler load, strands squared
+// times the bundle constant over the length squared. The load case, scaled
+// as a whole, collapses at the least of capacity / |force| over the bars.
+#include <cmath>
+
+#include "analysis/apply_supports.hpp"
+#include "analysis/assemble_stiffness.hpp"
+#include "analysis/half_bandwidth.hpp"
+#include "analysis/solve_banded.hpp"
+#include "design/size_members.hpp"
+#include "model/bar_geometry.hpp"
+#include "study/stages.hpp"
+
+namespace quivor::study {
+namespace {
+
+// One strand's axial rigidity, kgf: the two constants multiplied first.
+constexpr double kStrandRigidity = kElasticModulus * kStrandArea;
+
+void Check(const Failure& failure) {
+  if (failure.failed()) throw std::bad_alloc();
+}
+
+// The nodal displacements of every load case with the bundles' rigidity;
+// empty when the elimination meets a pivot quivor's test refuses.
+Array2<double> SolveWithBundles(Model& model, const BuildList& build) {
+  const int equations = 2 * model.nodeCount;
+  std::int16_t halfBandwidth = 0;
+  ComputeHalfBandwidth(model.barCount, halfBandwidth, model.barNodes, model.nodeIndexOfLabel);
+  Array2<double> band;
+  Check(Allocate(band, equations, halfBandwidth));
+  ElementStiffness element{};
+  for (int b = 1; b <= model.barCount; ++b) {
+    const auto bar = static_cast<std::int16_t>(b);
+    // The bundle's rigidity in place of the modulus, times an area of 1.
+    const double rigidity =
+        static_cast<double>(build.bars[static_cast<std::size_t>(b - 1)].strands) * kStrandRigidity;
+    BarStiffness(bar, element, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord, rigidity,
+                 1.0);
+    AddBarStiffness(bar, element, model.nodeIndexOfLabel, model.barNodes, band);
+  }
+  ApplySupports(model.supportCount, band, model.loadCaseCount, model.supportTable,
+                model.loadMatrix, halfBandwidth, model.nodeCount);
+  Array1<double> work;
+  Array2<double> displacement;
+  Check(Allocate(work, halfBandwidth));
+  Check(Allocate(displacement, equations, model.loadCaseCount));
+  if (SolveBanded(band, model.loadMatrix, displacement, model.loadCaseCount, halfBandwidth,
+                  model.nodeCount, work) == SolveOutcome::kSingular) {
+    displacement.Release();
+  }
+  return displacement;
+}
+
+}  // namespace
+
+std::vector<double> CaseLoads(const Model& model) {
+  std::vector<double> loads;
+  for (int k = 1; k <= model.loadCaseCount; ++k) {
+    double fx = 0.0;
+    double fy = 0.0;
+    for (int p = 1; p <= model.nodeCount; ++p) {
+      fx += model.loadMatrix(2 * p - 1, k);
+      fy += model.loadMatrix(2 * p, k);
+    }
+    loads.push_back(std::sqrt(fx * fx + fy * fy));  // kgf
+  }
+  return loads;
+}
+
+std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
+                                           const std::vector<double>& caseLoads) {
+  const Array2<double> u = SolveWithBundles(model, build);
+  std::vector<CaseCollapse> cases;
+  for (int k = 1; k <= model.loadCaseCount; ++k) {
+    CaseCollapse c{};
+    c.loadCase = k;
+    c.load = caseLoads[static_cast<std::size_t>(k - 1)];
+    c.node = model.nodeLabel(1);
+    cases.push_back(c);
+  }
+  if (u.columns() == 0) return cases;
+
+  for (CaseCollapse& c : cases) {
+    const int k = c.loadCase;
+    for (int p = 1; p <= model.nodeCount; ++p) {
+      const double dx = u(2 * p - 1, k);
+      const double dy = u(2 * p, k);
+      const double moved = std::sqrt(dx * dx + dy * dy);  // cm
+      if (moved > c.maxDisplacement) {
+        c.maxDisplacement = moved;
+        c.node = model.nodeLabel(p);
+      }
+    }
+  }
+  for (int i = 1; i <= model.barCount; ++i) {
+    const BuildBar& bar = build.bars[static_cast<std::size_t>(i - 1)];
+    const BarGeometry g = GeometryOfBar(i, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord);
+    const double cx = g.dx / g.length;
+    const double cy = g.dy / g.length;
+    const double strands = static_cast<double>(bar.strands);
+    const double rigidity = strands * kStrandRigidity;  // kgf
+    const double breaks = strands * static_cast<double>(kStrandTensileStrength);  // kgf
+    const double buckles =
+        ((strands * strands) * kStrandBucklingConstant) / (g.length * g.length);  // kgf
+    for (CaseCollapse& c : cases) {
+      const int k = c.loadCase;
+      const double elongation = (u(2 * g.end - 1, k) * cx + u(2 * g.end, k) * cy) -
+                                (u(2 * g.start - 1, k) * cx + u(2 * g.start, k) * cy);
+      const double force = (rigidity / g.length) * elongation;  // kgf, + tension
+      if (force == 0.0 || !std::isfinite(force)) continue;
+      const double factor = (force > 0.0 ? breaks : buckles) / std::abs(force);
+      if (!c.factor || factor < *c.factor) {
+        c.factor = factor;
+        c.bar = bar.bar;
+        c.mode = force > 0.0 ? FailureMode::kTension : FailureMode::kBuckling;
+      }
+    }
+  }
+  for (CaseCollapse& c : cases) {
+    if (c.factor && c.load != 0.0) c.collapseLoad = *c.factor * c.load;
+  }
+  return cases;
+}
+
+}  // namespace quivor::study

@@ -1,0 +1,32 @@
+// The stages of a study, in the order StudyModel runs them.
+#pragma once
+
+#include <vector>
+
+#include "model/model.hpp"
+#include "study/study.hpp"
+
+namespace quivor::study {
+
+// The counts (nodes, bars, restraints, equations, Maxwell's number) and the
+// warnings that the connections of the truss give by themselves.
+Study CheckTruss(const Model& model);
+
+// The magnitude of the resultant of each load case's nodal forces, kgf, as
+// the model gives them (before the analysis clears the restrained rows).
+std::vector<double> CaseLoads(const Model& model);
+
+// The bridge to build from quivor's sizing of every load case.
+BuildList MakeBuildList(const Model& model, const Results& results, double strandLength);
+
+// The whole strands of `strandLength` cm that yield every piece: each bar
+// needs `strands` pieces of its length; a piece longer than a strand is
+// spliced from whole strands and a shorter remainder.
+std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandLength);
+
+// The collapse of every load case, the truss analysed again with each bar's
+// bundle. Needs the model as the first analysis left it.
+std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
+                                           const std::vector<double>& caseLoads);
+
+}  // namespace quivor::study

@@ -1,0 +1,51 @@
+// A study, in order: the truss's connections, quivor's own analysis and
+// sizing, the search for mechanisms, then (for a stable truss) the bridge to
+// build and its collapse.
+#include "study/study.hpp"
+
+#include <new>
+
+#include "main/analyse_model.hpp"
+#include "study/mechanisms.hpp"
+#include "study/stages.hpp"
+
+namespace quivor::study {
+
+Study StudyModel(Model& model, const StudyOptions& options) {
+  Study study = CheckTruss(model);
+  study.weightLimit = options.weightLimit;
+  study.strandLength = options.strandLength;
+  const std::vector<double> caseLoads = CaseLoads(model);
+
+  Results results;
+  const AnalysisStatus analysed = AnalyseModel(model, results);
+  if (analysed.failure.failed()) throw std::bad_alloc();
+  study.quivorSingular = analysed.singular;
+
+  MechanismSearch search = FindMechanisms(model);
+  study.mechanisms = std::move(search.mechanisms);
+  if (!search.finite) {
+    study.warnings.push_back({WarningKind::kNotFinite});
+  } else if (study.quivorSingular && study.mechanisms.empty()) {
+    study.warnings.push_back({WarningKind::kNoMotionFound});
+  } else if (!study.quivorSingular && !study.mechanisms.empty()) {
+    study.warnings.push_back({WarningKind::kTinyPivot, study.mechanisms.front().node});
+  }
+  study.stable = search.finite && !study.quivorSingular && study.mechanisms.empty();
+  if (!study.stable) return study;
+
+  study.build = MakeBuildList(model, results, options.strandLength);
+  results = Results{};
+  study.cases = EstimateCollapse(model, *study.build, caseLoads);
+  for (const CaseCollapse& c : study.cases) {
+    if (c.collapseLoad && (!study.collapse || *c.collapseLoad < study.collapse->load)) {
+      study.collapse = Collapse{c.loadCase, *c.collapseLoad, *c.bar, *c.mode};
+    }
+  }
+  if (study.collapse && study.build->weight > 0.0) {
+    study.efficiency = study.collapse->load / (study.build->weight / 1000.0);  // kgf/kg
+  }
+  return study;
+}
+
+}  // namespace quivor::study

@@ -1,0 +1,31 @@
+// The model file of a study: found by the name the user gave, read whole,
+// and read by quivor's own reader and checks.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/model.hpp"
+
+namespace quivor::study {
+
+// The file of a model name: blanks around it dropped, ".txt" added unless
+// the name already ends with it.
+std::string ModelFileName(std::string_view name);
+
+// The name without its ".txt", for the files written beside it.
+std::string ModelStem(const std::string& fileName);
+
+struct ModelInput {
+  Model model;
+  // Empty when the model was read; otherwise one line (UTF-8, no line end)
+  // that names the file, the line and the value where it went wrong.
+  std::string error;
+};
+
+ModelInput LoadModel(const std::string& fileName);
+
+// For tests: the same from text in memory; `fileName` only names it.
+ModelInput ReadModelText(const std::string& fileName, std::string_view text);
+
+}  // namespace quivor::study

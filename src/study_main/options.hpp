@@ -1,0 +1,35 @@
+// The command line of quivor-study, parsed by CLI11; --help is generated
+// from the definitions, in Portuguese.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "study/study.hpp"
+
+namespace quivor::study {
+
+// Exit statuses of quivor-study.
+inline constexpr int kStatusStudied = 0;
+inline constexpr int kStatusMechanism = 1;
+inline constexpr int kStatusUsage = 2;
+inline constexpr int kStatusModelFile = 3;
+inline constexpr int kStatusOutputFile = 4;  // a file the study writes could not be written
+
+struct CommandLine {
+  std::string model;  // as typed; empty: ask for it at the console
+  StudyOptions options;
+  bool json = false;
+  bool csv = false;
+};
+
+struct ParsedCommandLine {
+  std::optional<CommandLine> run;  // empty: nothing to study, end with `status`
+  int status = kStatusStudied;
+  std::string out;  // for standard output (--help, --version)
+  std::string err;  // for standard error (a usage error)
+};
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
+
+}  // namespace quivor::study

@@ -1,0 +1,159 @@
+// The console text of a study: the truss's counts, then either the bridge to
+// build and its collapse, or the mechanisms; the warnings last.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "study_output/outputs.hpp"
+#include "study_output/portuguese.hpp"
+
+namespace quivor::study {
+namespace {
+
+// Mechanisms listed one by one on the console; the JSON document has all.
+constexpr std::size_t kMechanismsShown = 20;
+
+// Columns right-aligned under their headings, two blanks apart.
+class Table {
+ public:
+  explicit Table(std::vector<std::string> headings) { rows_.push_back(std::move(headings)); }
+  void Add(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
+
+  std::string Text() const {
+    std::vector<std::size_t> widths(rows_.front().size(), 0);
+    for (const auto& row : rows_) {
+      for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
+    }
+    std::string text;
+    for (const auto& row : rows_) {
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        text.append(widths[c] - Width(row[c]) + 2, ' ');
+        text += row[c];
+      }
+      text += '\n';
+    }
+    return text;
+  }
+
+ private:
+  std::vector<std::vector<std::string>> rows_;
+};
+
+std::string Plural(long long count, const std::string& one, const std::string& many) {
+  return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
+std::string Counts(const std::string& modelFile, const Study& study) {
+  std::string text = "Modelo " + modelFile + ": " + Plural(study.nodes, "nó", "nós") + ", " +
+                     Plural(study.bars, "barra", "barras") + ", " +
+                     Plural(study.restraints, "direção presa", "direções presas") +
+                     "; m + r - 2j = " + std::to_string(study.maxwell);
+  if (study.maxwell < 0) {
+    text += " (faltam ao menos " + std::to_string(-study.maxwell) + " barras ou direções presas)";
+  }
+  return text + ".\n";
+}
+
+std::string Build(const Study& study) {
+  const BuildList& build = *study.build;
+  std::string text =
+      "\nPonte a construir (em cada barra, o maior número de fios que algum caso de carga "
+      "pede):\n";
+  Table table({"Barra", "Nó inicial", "Nó final", "Comprimento (cm)", "Fios", "Caso",
+               "Peso (g)", "Emenda"});
+  std::vector<int> spliced;
+  for (const BuildBar& bar : build.bars) {
+    table.Add({std::to_string(bar.bar), std::to_string(bar.start), std::to_string(bar.end),
+               Decimal(bar.length, 2), std::to_string(bar.strands),
+               bar.loadCase == 0 ? "-" : std::to_string(bar.loadCase), Decimal(bar.weight, 2),
+               bar.splice ? "sim" : "não"});
+    if (bar.splice) spliced.push_back(bar.bar);
+  }
+  text += table.Text();
+  text += "Peso da ponte: " + Decimal(build.weight, 2) + " g; limite de " +
+          ShortestDecimal(study.weightLimit) + " g: ";
+  const double margin = study.weightLimit - build.weight;
+  text += margin >= 0.0 ? "dentro do limite, com folga de " + Decimal(margin, 2) + " g.\n"
+                        : "ACIMA do limite em " + Decimal(-margin, 2) + " g.\n";
+  text += "Fios inteiros de " + ShortestDecimal(study.strandLength) +
+          " cm para cortar todas as peças: " + std::to_string(build.wholeStrands) + ".\n";
+  if (!spliced.empty()) {
+    text += "Barras mais longas que um fio (precisam de emenda):";
+    for (std::size_t i = 0; i < spliced.size(); ++i) {
+      text += (i == 0 ? " " : ", ") + std::to_string(spliced[i]);
+    }
+    text += ".\n";
+  }
+  return text;
+}
+
+std::string Collapses(const Study& study) {
+  std::string text = "\nColapso, sem os coeficientes de segurança:\n";
+  if (study.cases.empty()) return text + "  o modelo não tem casos de carga.\n";
+  Table table({"Caso", "Carga (kgf)", "Fator", "Carga de colapso (kgf)", "Barra", "Modo",
+               "Desl. máx. (cm)", "Nó"});
+  for (const CaseCollapse& c : study.cases) {
+    table.Add({std::to_string(c.loadCase), Decimal(c.load, 2),
+               c.factor ? Decimal(*c.factor, 3) : "-",
+               c.collapseLoad ? Decimal(*c.collapseLoad, 2) : "-",
+               c.bar ? std::to_string(*c.bar) : "-",
+               c.mode ? std::string(ModeName(*c.mode)) : "-", Decimal(c.maxDisplacement, 4),
+               std::to_string(c.node)});
+  }
+  text += table.Text();
+  if (!study.collapse) {
+    return text + "Sem estimativa de colapso: nenhum caso de carga põe força nas barras.\n";
+  }
+  const Collapse& collapse = *study.collapse;
+  text += "Estimativa da carga de colapso: " + Decimal(collapse.load, 2) + " kgf (caso " +
+          std::to_string(collapse.loadCase) + ", barra " + std::to_string(collapse.bar) +
+          (collapse.mode == FailureMode::kTension ? ", rompe por tração" : ", flamba") + ").\n";
+  if (study.efficiency) {
+    text += "Eficiência: " + Decimal(*study.efficiency, 1) + " kgf por kg de ponte.\n";
+  }
+  return text;
+}
+
+std::string Mechanisms(const Study& study) {
+  std::string text;
+  if (study.mechanisms.empty()) {
+    text = "A treliça é tratada como um mecanismo.\n";
+  } else {
+    text = "A treliça é um mecanismo: " +
+           Plural(static_cast<long long>(study.mechanisms.size()),
+                  "movimento independente que as barras não impedem",
+                  "movimentos independentes que as barras não impedem") +
+           ".\n";
+  }
+  const std::size_t shown = std::min(study.mechanisms.size(), kMechanismsShown);
+  for (std::size_t i = 0; i < shown; ++i) {
+    text += "  Mecanismo " + std::to_string(i + 1) + ": " + MechanismText(study.mechanisms[i]) +
+            ".\n";
+  }
+  if (shown < study.mechanisms.size()) {
+    text += "  ... e mais " + std::to_string(study.mechanisms.size() - shown) +
+            " (todos com --json).\n";
+  }
+  if (study.quivorSingular) text += "O quivor para este modelo com \"Matriz singular\".\n";
+  return text;
+}
+
+}  // namespace
+
+std::string ConsoleReport(const std::string& modelFile, const Study& study) {
+  std::string text = Counts(modelFile, study);
+  if (study.stable) {
+    text += "A treliça é estável.\n";
+    text += Build(study);
+    text += Collapses(study);
+  } else {
+    text += Mechanisms(study);
+  }
+  if (!study.warnings.empty()) {
+    text += "\nAvisos:\n";
+    for (const Warning& warning : study.warnings) text += "  - " + WarningText(warning) + ".\n";
+  }
+  return text;
+}
+
+}  // namespace quivor::study

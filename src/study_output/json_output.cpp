@@ -1,0 +1,125 @@
+// The study as one JSON document.
+#include <nlohmann/json.hpp>
+
+#include "study_output/outputs.hpp"
+#include "study_output/portuguese.hpp"
+
+namespace quivor::study {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+template <class T>
+json OrNull(const std::optional<T>& value) {
+  return value ? json(*value) : json(nullptr);
+}
+
+std::string_view ModeKey(FailureMode mode) {
+  return mode == FailureMode::kTension ? "tension" : "buckling";
+}
+
+std::string_view KindKey(WarningKind kind) {
+  switch (kind) {
+    case WarningKind::kNoBar:
+      return "no-bar";
+    case WarningKind::kOneBar:
+      return "one-bar";
+    case WarningKind::kCollinearBars:
+      return "collinear-bars";
+    case WarningKind::kDuplicateBar:
+      return "duplicate-bar";
+    case WarningKind::kTinyPivot:
+      return "tiny-pivot";
+    case WarningKind::kNoMotionFound:
+      return "no-motion-found";
+    case WarningKind::kNotFinite:
+      return "not-finite";
+  }
+  return "";
+}
+
+json Warnings(const Study& study) {
+  json warnings = json::array();
+  for (const Warning& w : study.warnings) {
+    json entry = {{"kind", KindKey(w.kind)}};
+    if (w.kind == WarningKind::kDuplicateBar) {
+      entry["bar"] = w.bar;
+    } else if (w.node != 0) {
+      entry["node"] = w.node;
+    }
+    entry["text"] = WarningText(w);
+    warnings.push_back(std::move(entry));
+  }
+  return warnings;
+}
+
+json Mechanisms(const Study& study) {
+  json mechanisms = json::array();
+  for (const Mechanism& m : study.mechanisms) {
+    json motion = json::array();
+    for (const NodeMotion& n : m.motion) {
+      motion.push_back({{"node", n.node}, {"dx", n.dx}, {"dy", n.dy}});
+    }
+    mechanisms.push_back(std::move(motion));
+  }
+  return mechanisms;
+}
+
+json Build(const BuildList& build) {
+  json bars = json::array();
+  for (const BuildBar& b : build.bars) {
+    bars.push_back({{"bar", b.bar},
+                    {"start", b.start},
+                    {"end", b.end},
+                    {"length", b.length},
+                    {"strands", b.strands},
+                    {"case", b.loadCase == 0 ? json(nullptr) : json(b.loadCase)},
+                    {"weight", b.weight},
+                    {"splice", b.splice}});
+  }
+  return {{"bars", std::move(bars)}, {"weight", build.weight}, {"wholeStrands", build.wholeStrands}};
+}
+
+json Cases(const Study& study) {
+  json cases = json::array();
+  for (const CaseCollapse& c : study.cases) {
+    cases.push_back({{"case", c.loadCase},
+                     {"load", c.load},
+                     {"factor", OrNull(c.factor)},
+                     {"collapseLoad", OrNull(c.collapseLoad)},
+                     {"bar", OrNull(c.bar)},
+                     {"mode", c.mode ? json(ModeKey(*c.mode)) : json(nullptr)},
+                     {"maxDisplacement", c.maxDisplacement},
+                     {"node", c.node}});
+  }
+  return cases;
+}
+
+}  // namespace
+
+std::string JsonDocument(const std::string& modelName, const Study& study) {
+  json document = {{"model", modelName},
+                   {"nodes", study.nodes},
+                   {"bars", study.bars},
+                   {"restraints", study.restraints},
+                   {"equations", study.equations},
+                   {"maxwell", study.maxwell},
+                   {"stable", study.stable},
+                   {"mechanisms", Mechanisms(study)},
+                   {"warnings", Warnings(study)},
+                   {"weightLimit", study.weightLimit},
+                   {"strandLength", study.strandLength}};
+  document["build"] = study.build ? Build(*study.build) : json(nullptr);
+  document["cases"] = study.stable ? Cases(study) : json(nullptr);
+  document["collapse"] = study.collapse ? json{{"case", study.collapse->loadCase},
+                                               {"load", study.collapse->load},
+                                               {"bar", study.collapse->bar},
+                                               {"mode", ModeKey(study.collapse->mode)}}
+                                        : json(nullptr);
+  document["efficiency"] = OrNull(study.efficiency);
+  // A model name that is not UTF-8 (a Windows-1252 name) is written with
+  // its odd bytes replaced rather than refused.
+  return document.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace quivor::study

@@ -1,0 +1,25 @@
+// The ways a study is shown: the console text, the JSON document and the
+// CSV table. Each only formats what the study core returned.
+#pragma once
+
+#include <string>
+
+#include "study/study.hpp"
+
+namespace quivor::study {
+
+// The console text, in Brazilian Portuguese with decimal commas (UTF-8,
+// LF line ends). `modelFile` names the model file, as shown to the user.
+std::string ConsoleReport(const std::string& modelFile, const Study& study);
+
+// One JSON document (UTF-8, no trailing line end): keys and values as the
+// command's documentation gives them; numbers as shortest round-trip
+// decimals, and null where a value is undefined.
+std::string JsonDocument(const std::string& modelName, const Study& study);
+
+// The bridge to build for a spreadsheet set to Brazilian Portuguese: UTF-8
+// with a byte-order mark, semicolons, decimal commas, CR LF. Empty for a
+// mechanism, which has no bridge to build.
+std::string CsvTable(const Study& study);
+
+}  // namespace quivor::study

@@ -1,0 +1,100 @@
+// Texts for people, in Brazilian Portuguese.
+#include "study_output/portuguese.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace quivor::study {
+namespace {
+
+std::string Commas(std::string text) {
+  for (char& c : text) {
+    if (c == '.') c = ',';
+  }
+  return text;
+}
+
+std::string Node(int label) { return "o nó " + std::to_string(label); }
+
+}  // namespace
+
+std::string Decimal(double value, int decimals) {
+  if (std::isnan(value)) return "indefinido";
+  if (std::isinf(value)) return value > 0 ? "infinito" : "-infinito";
+  char text[400];
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  std::string shown(text, error == std::errc{} ? end : text);
+  if (shown.find_first_not_of("-0.") == std::string::npos && shown.starts_with('-')) {
+    shown.erase(0, 1);
+  }
+  return Commas(shown);
+}
+
+std::string ShortestDecimal(double value) {
+  if (!std::isfinite(value)) return Decimal(value, 0);
+  char text[64];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+  return Commas(std::string(text, error == std::errc{} ? end : text));
+}
+
+std::size_t Width(std::string_view utf8) {
+  std::size_t count = 0;
+  for (char c : utf8) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+  }
+  return count;
+}
+
+std::string_view ModeName(FailureMode mode) {
+  return mode == FailureMode::kTension ? "tração" : "flambagem";
+}
+
+std::string WarningText(const Warning& warning) {
+  switch (warning.kind) {
+    case WarningKind::kNoBar:
+      return Node(warning.node) + " não tem nenhuma barra";
+    case WarningKind::kOneBar:
+      return Node(warning.node) +
+             " tem uma só barra e nada o prende na direção transversal a ela";
+    case WarningKind::kCollinearBars:
+      return "as barras do nó " + std::to_string(warning.node) +
+             " estão todas numa mesma reta e nada o prende na direção transversal a ela";
+    case WarningKind::kDuplicateBar:
+      return "a barra " + std::to_string(warning.bar) + " liga os mesmos dois nós que a barra " +
+             std::to_string(warning.other);
+    case WarningKind::kTinyPivot:
+      return "o quivor não percebe este mecanismo (o arredondamento deixou um pivô pequeno, "
+             "que passa no teste dele; veja " +
+             Node(warning.node) + "): as forças do relatório dele não têm sentido";
+    case WarningKind::kNoMotionFound:
+      return "o quivor para com \"Matriz singular\", mas as barras não formam um mecanismo: "
+             "a rigidez é pequena demais para o teste de pivô dele (barras longas demais?)";
+    case WarningKind::kNotFinite:
+      return "as coordenadas são grandes demais: a rigidez da treliça tem valores que não são "
+             "números finitos";
+  }
+  return {};
+}
+
+std::string MechanismText(const Mechanism& mechanism) {
+  if (mechanism.rigid) return "movimento de corpo rígido de toda a treliça (faltam apoios)";
+  std::string direction;
+  if (std::abs(mechanism.dy) <= 1e-9 * std::abs(mechanism.dx)) {
+    direction = "na horizontal";
+  } else if (std::abs(mechanism.dx) <= 1e-9 * std::abs(mechanism.dy)) {
+    direction = "na vertical";
+  } else {
+    direction = "na diagonal";
+  }
+  std::string text = Node(mechanism.node) + " é o que mais se move, " + direction + " (dx = " +
+                     Decimal(mechanism.dx, 3) + "; dy = " + Decimal(mechanism.dy, 3) + ")";
+  const int others = mechanism.movingNodes - 1;
+  if (others == 0) return text + ", sozinho";
+  return text + "; com ele move" + (others == 1 ? "-se mais 1 nó" : "m-se mais " +
+                                                                       std::to_string(others) +
+                                                                       " nós");
+}
+
+}  // namespace quivor::study

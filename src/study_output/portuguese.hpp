@@ -1,0 +1,23 @@
+// Numbers and sentences in Brazilian Portuguese, shared by every output
+// that speaks to people.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "study/study.hpp"
+
+namespace quivor::study {
+
+// `value` with `decimals` digits after a decimal comma; never "-0,00".
+std::string Decimal(double value, int decimals);
+// The shortest text that reads back as `value`, with a decimal comma.
+std::string ShortestDecimal(double value);
+// How many characters (code points) a UTF-8 text shows.
+std::size_t Width(std::string_view utf8);
+
+std::string_view ModeName(FailureMode mode);  // "tração", "flambagem"
+std::string WarningText(const Warning& warning);
+std::string MechanismText(const Mechanism& mechanism);
+
+}  // namespace quivor::study
