@@ -52,7 +52,8 @@ std::string NameInUtf8(const std::string& name) {
   const std::wstring wide = Widen(name, 1252);
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<std::size_t>(length), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
   return utf8;

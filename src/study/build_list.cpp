@@ -102,7 +102,8 @@ std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandL
       const std::int64_t rest = left % per;
       const Strands before = opened[g];
       std::vector<Strands> split;
-      if (filled > 0) split.push_back({before.free - static_cast<double>(per) * piece.length, filled});
+      if (filled > 0)
+        split.push_back({before.free - static_cast<double>(per) * piece.length, filled});
       if (rest > 0) split.push_back({before.free - static_cast<double>(rest) * piece.length, 1});
       const std::int64_t untouched = before.count - filled - (rest > 0 ? 1 : 0);
       if (untouched > 0) split.push_back({before.free, untouched});

@@ -43,8 +43,8 @@ Array2<double> SolveWithBundles(Model& model, const BuildList& build) {
                  1.0);
     AddBarStiffness(bar, element, model.nodeIndexOfLabel, model.barNodes, band);
   }
-  ApplySupports(model.supportCount, band, model.loadCaseCount, model.supportTable,
-                model.loadMatrix, halfBandwidth, model.nodeCount);
+  ApplySupports(model.supportCount, band, model.loadCaseCount, model.supportTable, model.loadMatrix,
+                halfBandwidth, model.nodeCount);
   Array1<double> work;
   Array2<double> displacement;
   Check(Allocate(work, halfBandwidth));
@@ -103,7 +103,7 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
     const double cx = g.dx / g.length;
     const double cy = g.dy / g.length;
     const double strands = static_cast<double>(bar.strands);
-    const double rigidity = strands * kStrandRigidity;  // kgf
+    const double rigidity = strands * kStrandRigidity;                            // kgf
     const double breaks = strands * static_cast<double>(kStrandTensileStrength);  // kgf
     const double buckles =
         ((strands * strands) * kStrandBucklingConstant) / (g.length * g.length);  // kgf

@@ -23,14 +23,14 @@ struct StudyOptions {
 
 // One bar of the bridge to build.
 struct BuildBar {
-  int bar;             // label
-  int start;           // start node label
-  int end;             // end node label
-  double length;       // cm
+  int bar;               // label
+  int start;             // start node label
+  int end;               // end node label
+  double length;         // cm
   std::int32_t strands;  // the most any load case needs (3 with no load case)
-  int loadCase;        // the first case that needs that many; 0 with no load case
-  double weight;       // g: strands * length * 0.0397
-  bool splice;         // longer than a whole strand
+  int loadCase;          // the first case that needs that many; 0 with no load case
+  double weight;         // g: strands * length * 0.0397
+  bool splice;           // longer than a whole strand
 };
 
 struct BuildList {
@@ -47,10 +47,10 @@ enum class FailureMode { kTension, kBuckling };
 // force in any bar (or no finite one).
 struct CaseCollapse {
   int loadCase;
-  double load;                        // kgf: the magnitude of the resultant
-  std::optional<double> factor;       // capacity / |force|, least over the bars
-  std::optional<double> collapseLoad; // kgf: factor * load; empty when the load is 0
-  std::optional<int> bar;             // the first bar that attains the factor
+  double load;                         // kgf: the magnitude of the resultant
+  std::optional<double> factor;        // capacity / |force|, least over the bars
+  std::optional<double> collapseLoad;  // kgf: factor * load; empty when the load is 0
+  std::optional<int> bar;              // the first bar that attains the factor
   std::optional<FailureMode> mode;
   double maxDisplacement;  // cm, the longest nodal displacement under the case
   int node;                // the first node that has it
@@ -74,11 +74,11 @@ struct NodeMotion {
 // direction, scaled so that its component of largest magnitude is +1.
 struct Mechanism {
   std::vector<NodeMotion> motion;  // the nodes that move, file order
-  int node;              // the node that moves most (the first of equals)
-  double dx;             // its motion
+  int node;                        // the node that moves most (the first of equals)
+  double dx;                       // its motion
   double dy;
-  int movingNodes;       // nodes that move, that one included
-  bool rigid;            // a rigid motion of every node that has a bar
+  int movingNodes;  // nodes that move, that one included
+  bool rigid;       // a rigid motion of every node that has a bar
 };
 
 enum class WarningKind {

@@ -43,7 +43,8 @@ Study CheckTruss(const Model& model) {
     h.y = h.y || model.supportTable(k, 3) == 0;
   }
   for (int i = 1; i <= nodes; ++i) {
-    study.restraints += int{held[static_cast<std::size_t>(i)].x} + int{held[static_cast<std::size_t>(i)].y};
+    study.restraints +=
+        int{held[static_cast<std::size_t>(i)].x} + int{held[static_cast<std::size_t>(i)].y};
   }
   study.maxwell = study.bars + study.restraints - 2 * nodes;
 

@@ -42,7 +42,8 @@ int End(int status, bool typedName) {
 bool WriteFile(const std::string& name, const std::string& bytes) {
   const platform::OpenResult file = platform::CreateForWriting(name, kResultsUnit);
   if (file.failure.failed()) return false;
-  const bool written = !platform::WriteBytes(file.file, bytes.data(), bytes.size(), kResultsUnit).failed();
+  const bool written =
+      !platform::WriteBytes(file.file, bytes.data(), bytes.size(), kResultsUnit).failed();
   platform::CloseFile(file.file);
   return written;
 }
@@ -59,8 +60,9 @@ int Run(int argc, const char* const* argv) {
   const bool typedName = line.model.empty();
   std::string name = line.model;
   if (typedName) {
-    terminal::WriteOut("quivor-study: estudo de uma ponte treliçada de espaguete.\n"
-                       "Digite o nome do modelo (o arquivo NOME.txt nesta pasta): ");
+    terminal::WriteOut(
+        "quivor-study: estudo de uma ponte treliçada de espaguete.\n"
+        "Digite o nome do modelo (o arquivo NOME.txt nesta pasta): ");
     name = ReadTypedLine();
   }
   const std::string fileName = ModelFileName(name);
@@ -98,7 +100,8 @@ int Run(int argc, const char* const* argv) {
     const std::string csvName = stem + ".csv";
     const std::string shownCsv = terminal::NameInUtf8(csvName);
     if (!study.build) {
-      if (!line.json) terminal::WriteOut("\nSem " + shownCsv + ": um mecanismo não tem ponte a construir.\n");
+      if (!line.json)
+        terminal::WriteOut("\nSem " + shownCsv + ": um mecanismo não tem ponte a construir.\n");
     } else if (!WriteFile(csvName, CsvTable(study))) {
       terminal::WriteErr("quivor-study: " + shownCsv + ": não foi possível escrever o arquivo\n");
       return End(kStatusOutputFile, typedName);

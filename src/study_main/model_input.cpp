@@ -63,7 +63,11 @@ std::string ShownLine(std::string_view text, std::int64_t line) {
   std::size_t characters = 0;
   for (std::size_t i = 0; i < shown.size() && characters < kShownLine; ++characters) {
     const auto c = static_cast<unsigned char>(shown[i]);
-    std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    std::size_t length = c < 0x80         ? 1
+                         : (c >> 5) == 6  ? 2
+                         : (c >> 4) == 14 ? 3
+                         : (c >> 3) == 30 ? 4
+                                          : 0;
     bool utf8 = length > 1 && i + length <= shown.size();
     for (std::size_t k = 1; utf8 && k < length; ++k) {
       utf8 = (static_cast<unsigned char>(shown[i + k]) & 0xC0) == 0x80;
@@ -92,8 +96,12 @@ std::string ShownLine(std::string_view text, std::int64_t line) {
 std::string ReadFailureText(const Failure& failure, std::string_view text, std::int64_t line) {
   const std::string where = "linha " + std::to_string(line);
   switch (failure.number) {
-    case ErrorNumber::kEndOfFile:
-      return "o arquivo termina antes do último valor do modelo (" + where + ")";
+    case ErrorNumber::kEndOfFile: {
+      const auto lines = std::count(text.begin(), text.end(), '\n') +
+                         (!text.empty() && !text.ends_with('\n') ? 1 : 0);
+      return "o arquivo termina na linha " + std::to_string(lines) +
+             ", antes do último valor do modelo";
+    }
     case ErrorNumber::kSyntaxError:
       return where + ": um valor que não é um número, em \"" + ShownLine(text, line) + "\"";
     case ErrorNumber::kConversionError:

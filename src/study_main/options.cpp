@@ -76,7 +76,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
                  "O modelo: o arquivo NOME.txt na pasta de trabalho (NOME.txt também serve). "
                  "Sem ele, o nome é pedido no console.")
       ->type_name("");
-  app.add_option("--limite-peso", weightLimit, "Peso máximo da ponte no concurso, em g (padrão 750)")
+  app.add_option("--limite-peso", weightLimit,
+                 "Peso máximo da ponte no concurso, em g (padrão 750)")
       ->type_name("G");
   app.add_option("--fio", strandLength, "Comprimento de um fio inteiro, em cm (padrão 25,4)")
       ->type_name("CM");

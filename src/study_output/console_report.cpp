@@ -49,7 +49,9 @@ std::string Counts(const std::string& modelFile, const Study& study) {
                      Plural(study.restraints, "direção presa", "direções presas") +
                      "; m + r - 2j = " + std::to_string(study.maxwell);
   if (study.maxwell < 0) {
-    text += " (faltam ao menos " + std::to_string(-study.maxwell) + " barras ou direções presas)";
+    text += -study.maxwell == 1 ? std::string(" (falta ao menos 1 barra ou direção presa)")
+                                : " (faltam ao menos " + std::to_string(-study.maxwell) +
+                                      " barras ou direções presas)";
   }
   return text + ".\n";
 }
@@ -59,8 +61,8 @@ std::string Build(const Study& study) {
   std::string text =
       "\nPonte a construir (em cada barra, o maior número de fios que algum caso de carga "
       "pede):\n";
-  Table table({"Barra", "Nó inicial", "Nó final", "Comprimento (cm)", "Fios", "Caso",
-               "Peso (g)", "Emenda"});
+  Table table({"Barra", "Nó inicial", "Nó final", "Comprimento (cm)", "Fios", "Caso", "Peso (g)",
+               "Emenda"});
   std::vector<int> spliced;
   for (const BuildBar& bar : build.bars) {
     table.Add({std::to_string(bar.bar), std::to_string(bar.start), std::to_string(bar.end),
@@ -96,9 +98,8 @@ std::string Collapses(const Study& study) {
     table.Add({std::to_string(c.loadCase), Decimal(c.load, 2),
                c.factor ? Decimal(*c.factor, 3) : "-",
                c.collapseLoad ? Decimal(*c.collapseLoad, 2) : "-",
-               c.bar ? std::to_string(*c.bar) : "-",
-               c.mode ? std::string(ModeName(*c.mode)) : "-", Decimal(c.maxDisplacement, 4),
-               std::to_string(c.node)});
+               c.bar ? std::to_string(*c.bar) : "-", c.mode ? std::string(ModeName(*c.mode)) : "-",
+               Decimal(c.maxDisplacement, 4), std::to_string(c.node)});
   }
   text += table.Text();
   if (!study.collapse) {
@@ -127,8 +128,8 @@ std::string Mechanisms(const Study& study) {
   }
   const std::size_t shown = std::min(study.mechanisms.size(), kMechanismsShown);
   for (std::size_t i = 0; i < shown; ++i) {
-    text += "  Mecanismo " + std::to_string(i + 1) + ": " + MechanismText(study.mechanisms[i]) +
-            ".\n";
+    text +=
+        "  Mecanismo " + std::to_string(i + 1) + ": " + MechanismText(study.mechanisms[i]) + ".\n";
   }
   if (shown < study.mechanisms.size()) {
     text += "  ... e mais " + std::to_string(study.mechanisms.size() - shown) +

@@ -77,7 +77,8 @@ json Build(const BuildList& build) {
                     {"weight", b.weight},
                     {"splice", b.splice}});
   }
-  return {{"bars", std::move(bars)}, {"weight", build.weight}, {"wholeStrands", build.wholeStrands}};
+  return {
+      {"bars", std::move(bars)}, {"weight", build.weight}, {"wholeStrands", build.wholeStrands}};
 }
 
 json Cases(const Study& study) {

@@ -56,8 +56,7 @@ std::string WarningText(const Warning& warning) {
     case WarningKind::kNoBar:
       return Node(warning.node) + " não tem nenhuma barra";
     case WarningKind::kOneBar:
-      return Node(warning.node) +
-             " tem uma só barra e nada o prende na direção transversal a ela";
+      return Node(warning.node) + " tem uma só barra e nada o prende na direção transversal a ela";
     case WarningKind::kCollinearBars:
       return "as barras do nó " + std::to_string(warning.node) +
              " estão todas numa mesma reta e nada o prende na direção transversal a ela";
@@ -88,13 +87,13 @@ std::string MechanismText(const Mechanism& mechanism) {
   } else {
     direction = "na diagonal";
   }
-  std::string text = Node(mechanism.node) + " é o que mais se move, " + direction + " (dx = " +
-                     Decimal(mechanism.dx, 3) + "; dy = " + Decimal(mechanism.dy, 3) + ")";
+  std::string text = Node(mechanism.node) + " é o que mais se move, " + direction +
+                     " (dx = " + Decimal(mechanism.dx, 3) + "; dy = " + Decimal(mechanism.dy, 3) +
+                     ")";
   const int others = mechanism.movingNodes - 1;
   if (others == 0) return text + ", sozinho";
-  return text + "; com ele move" + (others == 1 ? "-se mais 1 nó" : "m-se mais " +
-                                                                       std::to_string(others) +
-                                                                       " nós");
+  return text + "; com ele move" +
+         (others == 1 ? "-se mais 1 nó" : "m-se mais " + std::to_string(others) + " nós");
 }
 
 }  // namespace quivor::study

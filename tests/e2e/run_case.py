@@ -7,6 +7,7 @@ on standard input, and checks standard output, standard error, the exit status,
 the results file, and that no other file appeared or changed.
 """
 import argparse
+import json
 import os
 import re
 import shutil
@@ -78,6 +79,7 @@ def expand_cwd(data, cwd, platform):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
+    parser.add_argument("--study", help="the companion program, for cases whose `program` names it")
     parser.add_argument("--wrapper", default="", help="command to run the program with (wine)")
     parser.add_argument("--platform", default="linux", choices=["linux", "windows"])
     parser.add_argument("case")
@@ -85,6 +87,14 @@ def main():
 
     case = os.path.abspath(args.case)
     program = os.path.abspath(args.program)
+    named = read(os.path.join(case, "program"))
+    if named is not None and named.decode().strip() == "quivor-study":
+        if args.study is None:
+            print("FAIL: the case runs quivor-study, and no --study was given")
+            return 1
+        program = os.path.abspath(args.study)
+    arguments = [line for line in read(os.path.join(case, "args"), b"").decode("utf-8").split("\n")
+                 if line != ""]
     failures = []
 
     # A case that cannot happen on every platform lists those where it can.
@@ -120,7 +130,7 @@ def main():
 
         typed = read(os.path.join(case, "input"), b"")
         timeout = int(read(os.path.join(case, "timeout"), b"120"))
-        command = args.wrapper.split() + [program]
+        command = args.wrapper.split() + [program] + arguments
         limit = read(os.path.join(case, "ulimit-v"))
         if limit is not None:
             kib = int(limit)
@@ -152,7 +162,27 @@ def main():
             if actual != expected:
                 failures.append(first_difference(channel, expected, actual))
 
+        if "--json" in arguments and run.returncode in (0, 1):
+            try:
+                document = json.loads(run.stdout.decode("utf-8"))
+                if not isinstance(document, dict):
+                    failures.append("stdout is JSON but not an object")
+            except ValueError as error:
+                failures.append("stdout is not one JSON document: %s" % error)
+
         after = snapshot(work)
+        # Files the run must leave, each with its exact bytes.
+        expected_dir = os.path.join(case, "expected-files")
+        if os.path.isdir(expected_dir):
+            for name in sorted(os.listdir(expected_dir)):
+                wanted = read(os.path.join(expected_dir, name))
+                got = after.get(name, ("none",))
+                if got[0] != "file":
+                    failures.append("no file %s" % name)
+                elif got[1] != wanted:
+                    failures.append(first_difference(name, wanted, got[1]))
+                after.pop(name, None)
+                before.pop(name, None)
         expected_rtf = read(variant("expected.rtf"))
         results_name = read(os.path.join(case, "results"))
         if results_name is not None:

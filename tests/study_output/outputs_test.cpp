@@ -1,0 +1,119 @@
+// The shells of a study: numbers in Portuguese, the JSON document read back
+// by a real parser, the CSV bytes.
+#include "study_output/outputs.hpp"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "study_main/model_input.hpp"
+#include "study_output/portuguese.hpp"
+
+namespace quivor::study {
+namespace {
+
+TEST(Portuguese, DecimalsWithACommaAndNoNegativeZero) {
+  const struct {
+    double value;
+    int decimals;
+    const char* text;
+  } cases[] = {
+      {12.345, 2, "12,35"},
+      {-0.004, 2, "0,00"},
+      {-0.0, 1, "0,0"},
+      {-1.5, 0, "-2"},
+      {2.5, 0, "2"},
+      {1e20, 1, "100000000000000000000,0"},
+      {0.1, 3, "0,100"},
+      {std::numeric_limits<double>::infinity(), 2, "infinito"},
+      {std::numeric_limits<double>::quiet_NaN(), 2, "indefinido"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Decimal(c.value, c.decimals), c.text) << c.value;
+  EXPECT_EQ(ShortestDecimal(0.1 + 0.2), "0,30000000000000004");
+  EXPECT_EQ(ShortestDecimal(25.4), "25,4");
+  EXPECT_EQ(Width("Nó inicial"), 10u);
+}
+
+constexpr const char* kTriangle =
+    "3\n3\n1 0.0 0.0\n2 40.0 0.0\n3 20.0 15.0\n1 1 2\n2 1 3\n3 2 3\n"
+    "2\n1\n0 0\n2\n1 0\n1\n1\n3\n0.0\n-5.0\n2.0\n3.0\n";
+// The same without its roller: it turns about the pin.
+constexpr const char* kTurning =
+    "3\n3\n1 0.0 0.0\n2 40.0 0.0\n3 20.0 15.0\n1 1 2\n2 1 3\n3 2 3\n"
+    "1\n1\n0 0\n1\n1\n3\n0.0\n-5.0\n2.0\n3.0\n";
+
+Study Studied(const char* text) {
+  ModelInput input = ReadModelText("t.txt", text);
+  EXPECT_EQ(input.error, "");
+  return StudyModel(input.model, {});
+}
+
+TEST(Outputs, JsonReadsBackWithEveryFieldOfAStableTruss) {
+  const Study study = Studied(kTriangle);
+  const auto document = nlohmann::json::parse(JsonDocument("t", study));
+  EXPECT_EQ(document["model"], "t");
+  EXPECT_EQ(document["stable"], true);
+  EXPECT_EQ(document["equations"], 6);
+  EXPECT_EQ(document["build"]["bars"].size(), 3u);
+  EXPECT_EQ(document["build"]["bars"][1]["strands"], 21);
+  EXPECT_EQ(document["build"]["bars"][0]["splice"], true);
+  // Numbers come back with every bit.
+  EXPECT_EQ(document["build"]["weight"].get<double>(), study.build->weight);
+  EXPECT_EQ(document["cases"][0]["factor"].get<double>(), *study.cases[0].factor);
+  EXPECT_EQ(document["cases"][0]["mode"], "buckling");
+  EXPECT_EQ(document["collapse"]["bar"], 2);
+  EXPECT_EQ(document["efficiency"].get<double>(), *study.efficiency);
+  EXPECT_TRUE(document["mechanisms"].empty());
+}
+
+TEST(Outputs, JsonOfAMechanismHasNoBuildAndNamesTheMotion) {
+  const Study study = Studied(kTurning);
+  const auto document = nlohmann::json::parse(JsonDocument("t", study));
+  EXPECT_EQ(document["stable"], false);
+  EXPECT_TRUE(document["build"].is_null());
+  EXPECT_TRUE(document["cases"].is_null());
+  EXPECT_TRUE(document["collapse"].is_null());
+  EXPECT_TRUE(document["efficiency"].is_null());
+  ASSERT_EQ(document["mechanisms"].size(), 1u);
+  // Node 1 is pinned: only nodes 2 and 3 move.
+  EXPECT_EQ(document["mechanisms"][0].size(), 2u);
+  EXPECT_EQ(document["mechanisms"][0][0]["node"], 2);
+  EXPECT_TRUE(CsvTable(study).empty());
+  EXPECT_NE(ConsoleReport("t.txt", study).find("corpo rígido"), std::string::npos);
+}
+
+TEST(Outputs, CsvForASpreadsheetInPortuguese) {
+  const Study study = Studied(kTriangle);
+  EXPECT_EQ(CsvTable(study),
+            "\xEF\xBB\xBF"
+            "Barra;Nó inicial;Nó final;Comprimento (cm);Fios;Caso;Peso (g);Emenda\r\n"
+            "1;1;2;40;3;1;4,764;sim\r\n"
+            "2;1;3;25;21;1;20,8425;não\r\n"
+            "3;2;3;25;21;1;20,8425;não\r\n");
+}
+
+TEST(Outputs, ModelErrorsNameTheFileTheLineAndTheValue) {
+  const struct {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"3\n3\n1 0 0\n2 40 0\n3 20 1.5.0\n",
+       "t.txt, linha 5: um valor que não é um número, em \"3 20 1.5.0\""},
+      {"3\n3\n1 0 0\n2 40 0\n3 20 15\n1 1 2\n2 1 3\n3 2 9\n",
+       "t.txt, linha 8: a barra 3 usa o nó 9, que não existe"},
+      {"3\n3\n1 0 0\n2 40 0\n",
+       "t.txt, o arquivo termina na linha 4, antes do último valor do modelo"},
+      {"40000\n",
+       "t.txt, linha 1: um valor fora do alcance do seu campo (inteiros de -32768 a "
+       "32767), em \"40000\""},
+      {"1\n0\n1001 0 0\n", "t.txt, linha 3: rótulo de nó 1001 fora da faixa de 1 a 1000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadModelText("t.txt", c.text).error, c.error);
+  EXPECT_EQ(ModelFileName("  ponte "), "ponte.txt");
+  EXPECT_EQ(ModelFileName("ponte.txt"), "ponte.txt");
+  EXPECT_EQ(ModelStem("ponte.txt"), "ponte");
+}
+
+}  // namespace
+}  // namespace quivor::study
