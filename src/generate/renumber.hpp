@@ -1,0 +1,31 @@
+// A node order for a narrow band: the model file with its node records
+// reordered so that the ends of every bar stand close together in the file,
+// which is what the width of quivor's banded stiffness matrix follows.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quivor::generate {
+
+struct Renumbered {
+  // The model file with its node records reordered, each moved whole (its
+  // lines, from the line of its label to the line of its y value, with their
+  // own line ends); every other line stays where it was, byte for byte.
+  // Labels are unchanged. Empty when `error` is set.
+  std::string text;
+  // As quivor computes it: 2*dmax + 2, dmax the largest distance in the file
+  // between the nodes of a bar.
+  int halfBandwidthBefore = 0;
+  int halfBandwidthAfter = 0;  // never above halfBandwidthBefore
+  // Why the text is not a model quivor's reader accepts (Portuguese, for the
+  // user); empty on success.
+  std::string error;
+};
+
+// Reverse Cuthill-McKee from a pseudo-peripheral node (George and Liu), one
+// connected component after another; the original order is kept unless the
+// new one is narrower.
+Renumbered RenumberNodes(std::string_view modelText);
+
+}  // namespace quivor::generate
