@@ -468,7 +468,8 @@ std::string ReadBackError(const std::string& text) {
   const AnalysisStatus analysed = AnalyseModel(model, results);
   if (analysed.failure.failed()) return "memoria insuficiente para analisar o modelo gerado";
   if (analysed.singular) {
-    return "a geometria pedida e instavel: a matriz de rigidez do modelo gerado e singular";
+    return "proporcoes extremas demais: a analise acha singular a matriz de rigidez do "
+           "modelo gerado; mude o vao, a altura ou o numero de paineis";
   }
   return {};
 }

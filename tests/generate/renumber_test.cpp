@@ -54,25 +54,17 @@ std::string Shuffled(BridgeType type, int panels) {
   });
 }
 
-// Never wider; and the model read from the new text gives the same bars
-// (its node labels are the same): forces to rounding, strands and weights
-// exactly.
-TEST(RenumberNodes, NeverWiderAndTheSameResults) {
-  const std::string models[] = {
-      Bridge(BridgeType::kPratt, 10),
-      Bridge(BridgeType::kHowe, 7),
-      Bridge(BridgeType::kWarren, 9),
-      Bridge(BridgeType::kWarrenVerticals, 12),
-      Bridge(BridgeType::kK, 20),
-      Bridge(BridgeType::kArch, 16),
-      Shuffled(BridgeType::kHowe, 20),
-      Shuffled(BridgeType::kK, 8),
-      TopChordFirst(),
-  };
+// Each listed badly, each made narrower; and the model read from the new
+// text gives the same bars (its node labels are the same): forces to
+// rounding, strands and weights exactly.
+TEST(RenumberNodes, ScrambledOrdersNarrowWithTheSameResults) {
+  const std::string models[] = {Shuffled(BridgeType::kHowe, 20), Shuffled(BridgeType::kK, 8),
+                                Shuffled(BridgeType::kArch, 15), Shuffled(BridgeType::kWarren, 9),
+                                TopChordFirst()};
   for (const std::string& text : models) {
     const Renumbered renumbered = RenumberNodes(text);
     ASSERT_EQ(renumbered.error, "");
-    EXPECT_LE(renumbered.halfBandwidthAfter, renumbered.halfBandwidthBefore);
+    EXPECT_LT(renumbered.halfBandwidthAfter, renumbered.halfBandwidthBefore);
     const auto before = test::ReadAndAnalyse(text);
     const auto after = test::ReadAndAnalyse(renumbered.text);
     ASSERT_TRUE(before && after);
