@@ -6,12 +6,8 @@
 // and the files. Every failure comes back here as a status, as it does to the
 // main program, which only then ends the process.
 //
-// A legal model can be huge: 1000 nodes with a bar from the first to the
-// last give a band of 2000 x 2000 cells and a solution of some 10^9
-// operations, and up to 32767 load cases multiply the result arrays. Such an
-// input is valid but far too slow for fuzzing, so a model whose analysis
-// would exceed the limits below is read and checked but not analysed. The
-// end-to-end cases run such models through the real program.
+// A model whose analysis would be too slow for fuzzing (analysis_limits.hpp)
+// is read and checked but not analysed.
 //
 // Oracle: a failure is one that text in memory can give; a rejection is one
 // plain ASCII line; an accepted model keeps the promises the analysis relies
@@ -24,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/half_bandwidth.hpp"
+#include "fuzz/analysis_limits.hpp"
 #include "fuzz/fuzz_check.hpp"
 #include "main/analyse_model.hpp"
 #include "model/free_form_read.hpp"
@@ -35,23 +31,6 @@
 
 namespace quivor {
 namespace {
-
-// Solver operations: equations x band x (band + load cases).
-constexpr double kMaxSolverWork = 2e7;
-// Cells of the band and of the result arrays together.
-constexpr double kMaxCells = 4e6;
-
-// Whether the analysis of `model` stays within the limits above.
-bool SmallEnough(const Model& model) {
-  std::int16_t band = 0;
-  ComputeHalfBandwidth(model.barCount, band, model.barNodes, model.nodeIndexOfLabel);
-  const double equations = 2.0 * model.nodeCount;
-  const double bars = std::max(0, static_cast<int>(model.barCount));
-  const double cases = std::max(0, static_cast<int>(model.loadCaseCount));
-  const double work = equations * band * (band + cases);
-  const double cells = equations * band + 2.0 * equations * cases + 3.0 * bars * cases;
-  return work <= kMaxSolverWork && cells <= kMaxCells;
-}
 
 void CheckRejection(const std::string& rejection) {
   FUZZ_CHECK(rejection.starts_with("Erro no modelo, linha "));

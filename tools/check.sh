@@ -13,8 +13,8 @@ for preset in debug asan; do
   ctest --preset "$preset" -j "$jobs"
 done
 
-# Fuzzing: each libFuzzer target for 60 seconds from the seed corpus (both at
-# once, one per core), under the address and undefined-behaviour sanitizers.
+# Fuzzing: each libFuzzer target for 60 seconds from the seed corpus (all at
+# once), under the address and undefined-behaviour sanitizers.
 # A crash, a leak, a broken check, an input slower than 10 s or one run above
 # 2 GB is a finding: its input is kept in build/fuzz/findings/ and the script
 # fails. Skipped where clang or its libFuzzer runtime is missing.
@@ -34,10 +34,10 @@ fuzz_available() {
 if fuzz_available; then
   echo "== fuzz (at ${SECONDS} s)"
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs" --target fuzz_free_form_read fuzz_whole_run
+  cmake --build --preset fuzz -j "$jobs" --target fuzz_free_form_read fuzz_whole_run fuzz_study
   ctest --preset fuzz -j "$jobs"
   mkdir -p build/fuzz/findings
-  targets=(free_form_read whole_run)
+  targets=(free_form_read whole_run study)
   pids=()
   for target in "${targets[@]}"; do
     mkdir -p "build/fuzz/corpus/$target"

@@ -43,6 +43,11 @@ BuildList MakeBuildList(const Model& model, const Results& results, double stran
     // The same product, in the same order, as the sizing's bar weight.
     bar.weight = (static_cast<double>(bar.strands) * bar.length) * kStrandLinearWeight;  // g
     bar.splice = bar.length > strandLength;
+    const double strands = static_cast<double>(bar.strands);
+    bar.tensionCapacity = strands * static_cast<double>(kStrandTensileStrength);  // kgf
+    // Euler buckling of the bundle over the bar's whole length.
+    bar.bucklingCapacity =
+        ((strands * strands) * kStrandBucklingConstant) / (bar.length * bar.length);  // kgf
     build.weight += bar.weight;
     build.bars.push_back(bar);
   }

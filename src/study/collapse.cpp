@@ -5,7 +5,9 @@
 // strength; one in compression buckles at its Euler load, strands squared
 // times the bundle constant over the length squared. The load case, scaled
 // as a whole, collapses at the least of capacity / |force| over the bars.
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "analysis/apply_supports.hpp"
 #include "analysis/assemble_stiffness.hpp"
@@ -58,29 +60,37 @@ Array2<double> SolveWithBundles(Model& model, const BuildList& build) {
 
 }  // namespace
 
-std::vector<double> CaseLoads(const Model& model) {
-  std::vector<double> loads;
+std::vector<std::vector<NodeLoad>> CaseLoads(const Model& model) {
+  std::vector<std::vector<NodeLoad>> cases;
   for (int k = 1; k <= model.loadCaseCount; ++k) {
-    double fx = 0.0;
-    double fy = 0.0;
+    std::vector<NodeLoad>& loads = cases.emplace_back();
     for (int p = 1; p <= model.nodeCount; ++p) {
-      fx += model.loadMatrix(2 * p - 1, k);
-      fy += model.loadMatrix(2 * p, k);
+      const double fx = model.loadMatrix(2 * p - 1, k);
+      const double fy = model.loadMatrix(2 * p, k);
+      if (fx != 0.0 || fy != 0.0) loads.push_back({model.nodeLabel(p), fx, fy});
     }
-    loads.push_back(std::sqrt(fx * fx + fy * fy));  // kgf
   }
-  return loads;
+  return cases;
 }
 
 std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
-                                           const std::vector<double>& caseLoads) {
+                                           std::vector<std::vector<NodeLoad>> caseLoads) {
   const Array2<double> u = SolveWithBundles(model, build);
   std::vector<CaseCollapse> cases;
   for (int k = 1; k <= model.loadCaseCount; ++k) {
     CaseCollapse c{};
     c.loadCase = k;
-    c.load = caseLoads[static_cast<std::size_t>(k - 1)];
+    c.loads = std::move(caseLoads[static_cast<std::size_t>(k - 1)]);
+    // The magnitude of the resultant: the forces added in node order.
+    double fx = 0.0;
+    double fy = 0.0;
+    for (const NodeLoad& load : c.loads) {
+      fx += load.fx;
+      fy += load.fy;
+    }
+    c.load = std::sqrt(fx * fx + fy * fy);  // kgf
     c.node = model.nodeLabel(1);
+    c.barForces.assign(static_cast<std::size_t>(std::max<int>(model.barCount, 0)), 0.0);
     cases.push_back(c);
   }
   if (u.columns() == 0) return cases;
@@ -102,18 +112,16 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
     const BarGeometry g = GeometryOfBar(i, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord);
     const double cx = g.dx / g.length;
     const double cy = g.dy / g.length;
-    const double strands = static_cast<double>(bar.strands);
-    const double rigidity = strands * kStrandRigidity;                            // kgf
-    const double breaks = strands * static_cast<double>(kStrandTensileStrength);  // kgf
-    const double buckles =
-        ((strands * strands) * kStrandBucklingConstant) / (g.length * g.length);  // kgf
+    const double rigidity = static_cast<double>(bar.strands) * kStrandRigidity;  // kgf
     for (CaseCollapse& c : cases) {
       const int k = c.loadCase;
       const double elongation = (u(2 * g.end - 1, k) * cx + u(2 * g.end, k) * cy) -
                                 (u(2 * g.start - 1, k) * cx + u(2 * g.start, k) * cy);
       const double force = (rigidity / g.length) * elongation;  // kgf, + tension
+      c.barForces[static_cast<std::size_t>(i - 1)] = force;
       if (force == 0.0 || !std::isfinite(force)) continue;
-      const double factor = (force > 0.0 ? breaks : buckles) / std::abs(force);
+      const double capacity = force > 0.0 ? bar.tensionCapacity : bar.bucklingCapacity;
+      const double factor = capacity / std::abs(force);
       if (!c.factor || factor < *c.factor) {
         c.factor = factor;
         c.bar = bar.bar;

@@ -12,9 +12,9 @@ namespace quivor::study {
 // warnings that the connections of the truss give by themselves.
 Study CheckTruss(const Model& model);
 
-// The magnitude of the resultant of each load case's nodal forces, kgf, as
-// the model gives them (before the analysis clears the restrained rows).
-std::vector<double> CaseLoads(const Model& model);
+// Each load case's nodal forces as the model gives them (before the
+// analysis clears the restrained rows): the nodes with a non-zero force.
+std::vector<std::vector<NodeLoad>> CaseLoads(const Model& model);
 
 // The bridge to build from quivor's sizing of every load case.
 BuildList MakeBuildList(const Model& model, const Results& results, double strandLength);
@@ -27,6 +27,6 @@ std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandL
 // The collapse of every load case, the truss analysed again with each bar's
 // bundle. Needs the model as the first analysis left it.
 std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
-                                           const std::vector<double>& caseLoads);
+                                           std::vector<std::vector<NodeLoad>> caseLoads);
 
 }  // namespace quivor::study

@@ -4,6 +4,7 @@
 #include "study/study.hpp"
 
 #include <new>
+#include <utility>
 
 #include "main/analyse_model.hpp"
 #include "study/mechanisms.hpp"
@@ -15,7 +16,7 @@ Study StudyModel(Model& model, const StudyOptions& options) {
   Study study = CheckTruss(model);
   study.weightLimit = options.weightLimit;
   study.strandLength = options.strandLength;
-  const std::vector<double> caseLoads = CaseLoads(model);
+  std::vector<std::vector<NodeLoad>> caseLoads = CaseLoads(model);
 
   Results results;
   const AnalysisStatus analysed = AnalyseModel(model, results);
@@ -36,7 +37,7 @@ Study StudyModel(Model& model, const StudyOptions& options) {
 
   study.build = MakeBuildList(model, results, options.strandLength);
   results = Results{};
-  study.cases = EstimateCollapse(model, *study.build, caseLoads);
+  study.cases = EstimateCollapse(model, *study.build, std::move(caseLoads));
   for (const CaseCollapse& c : study.cases) {
     if (c.collapseLoad && (!study.collapse || *c.collapseLoad < study.collapse->load)) {
       study.collapse = Collapse{c.loadCase, *c.collapseLoad, *c.bar, *c.mode};

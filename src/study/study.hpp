@@ -23,14 +23,16 @@ struct StudyOptions {
 
 // One bar of the bridge to build.
 struct BuildBar {
-  int bar;               // label
-  int start;             // start node label
-  int end;               // end node label
-  double length;         // cm
-  std::int32_t strands;  // the most any load case needs (3 with no load case)
-  int loadCase;          // the first case that needs that many; 0 with no load case
-  double weight;         // g: strands * length * 0.0397
-  bool splice;           // longer than a whole strand
+  int bar;                  // label
+  int start;                // start node label
+  int end;                  // end node label
+  double length;            // cm
+  std::int32_t strands;     // the most any load case needs (3 with no load case)
+  int loadCase;             // the first case that needs that many; 0 with no load case
+  double weight;            // g: strands * length * 0.0397
+  bool splice;              // longer than a whole strand
+  double tensionCapacity;   // kgf: strands * 4.267, where the bundle breaks
+  double bucklingCapacity;  // kgf: strands^2 * 18.3089 / length^2, where it buckles
 };
 
 struct BuildList {
@@ -42,6 +44,12 @@ struct BuildList {
 
 enum class FailureMode { kTension, kBuckling };
 
+struct NodeLoad {
+  int node;   // label
+  double fx;  // kgf
+  double fy;
+};
+
 // The collapse of one load case, the bridge's bundles in place and the
 // safety coefficients left out. Empty optionals where the case puts no
 // force in any bar (or no finite one).
@@ -52,8 +60,10 @@ struct CaseCollapse {
   std::optional<double> collapseLoad;  // kgf: factor * load; empty when the load is 0
   std::optional<int> bar;              // the first bar that attains the factor
   std::optional<FailureMode> mode;
-  double maxDisplacement;  // cm, the longest nodal displacement under the case
-  int node;                // the first node that has it
+  double maxDisplacement;         // cm, the longest nodal displacement under the case
+  int node;                       // the first node that has it
+  std::vector<double> barForces;  // kgf with the bundles, + tension, file order
+  std::vector<NodeLoad> loads;    // the case's nodal forces as the model gives them
 };
 
 // The headline: the case with the least collapse load.

@@ -190,7 +190,7 @@ TEST(Study, BuildListTakesTheMostStrandsAndTheFirstCaseThatNeedsThem) {
 
 TEST(Study, WholeStrandsByFirstFitLongestFirst) {
   auto bar = [](double length, std::int32_t strands) {
-    return BuildBar{1, 1, 2, length, strands, 1, 0.0, false};
+    return BuildBar{1, 1, 2, length, strands, 1, 0.0, false, 0.0, 0.0};
   };
   const struct {
     std::vector<BuildBar> bars;

@@ -1,0 +1,83 @@
+// Fuzz target: the study of an arbitrary model text, with its promises
+// checked on every input.
+//
+// The model is read as the command reads it; a model too slow to analyse
+// (analysis_limits.hpp) is read but not studied. Oracle: a model quivor
+// stops as singular is never stable; a stable truss has a bridge to build
+// and a positive collapse factor wherever one is defined; every mechanism is
+// a motion the truss resists with no force (K v = 0 to rounding), scaled to
+// a largest component of +1; the JSON document reads back, and the CSV
+// table is there exactly when there is a bridge to build.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+#include "fuzz/analysis_limits.hpp"
+#include "fuzz/fuzz_check.hpp"
+#include "study/mechanisms.hpp"
+#include "study/study.hpp"
+#include "study_main/model_input.hpp"
+#include "study_output/outputs.hpp"
+
+namespace quivor::study {
+namespace {
+
+// max |K v| against the largest diagonal entry: rounding, several orders
+// above the elimination's own tolerance.
+constexpr double kMechanismResidual = 1e-8;
+
+void CheckMechanism(const Model& model, const Mechanism& mechanism) {
+  double largest = 0.0;
+  for (const NodeMotion& motion : mechanism.motion) {
+    FUZZ_CHECK(std::isfinite(motion.dx) && std::isfinite(motion.dy));
+    FUZZ_CHECK(motion.dx != 0.0 || motion.dy != 0.0);
+    largest = std::max({largest, std::abs(motion.dx), std::abs(motion.dy)});
+  }
+  FUZZ_CHECK(largest == 1.0);
+  FUZZ_CHECK(mechanism.movingNodes == static_cast<int>(mechanism.motion.size()));
+  FUZZ_CHECK(MechanismResidual(model, mechanism) <= kMechanismResidual);
+}
+
+void CheckStudy(const Model& model, const Study& study) {
+  if (study.quivorSingular) FUZZ_CHECK(!study.stable);
+  FUZZ_CHECK(study.maxwell == study.bars + study.restraints - 2 * study.nodes);
+  for (const Mechanism& mechanism : study.mechanisms) CheckMechanism(model, mechanism);
+  if (!study.stable) {
+    FUZZ_CHECK(!study.build && study.cases.empty() && !study.collapse && !study.efficiency);
+    return;
+  }
+  FUZZ_CHECK(study.mechanisms.empty());
+  FUZZ_CHECK(study.build && static_cast<int>(study.build->bars.size()) == study.bars);
+  for (const BuildBar& bar : study.build->bars) FUZZ_CHECK(bar.strands >= 3);
+  for (const CaseCollapse& c : study.cases) {
+    if (c.factor) FUZZ_CHECK(*c.factor > 0.0);
+    FUZZ_CHECK(c.factor.has_value() == c.bar.has_value());
+    FUZZ_CHECK(!(c.maxDisplacement < 0.0));
+  }
+  if (study.collapse) FUZZ_CHECK(!(study.collapse->load < 0.0));
+}
+
+}  // namespace
+}  // namespace quivor::study
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quivor;
+  using namespace quivor::study;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  ModelInput input = ReadModelText("fuzz.txt", text);
+  if (!input.error.empty()) {
+    FUZZ_CHECK(input.error.starts_with("fuzz.txt"));
+    FUZZ_CHECK(input.error.find('\n') == std::string::npos);
+    return 0;
+  }
+  if (!SmallEnough(input.model)) return 0;
+  const Study study = StudyModel(input.model, {});
+  CheckStudy(input.model, study);
+  const auto document = nlohmann::json::parse(JsonDocument("fuzz", study));
+  FUZZ_CHECK(document["stable"] == study.stable);
+  FUZZ_CHECK(CsvTable(study).empty() == !study.build);
+  return 0;
+}
