@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <limits>
-#include <numeric>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -71,7 +70,7 @@ Counts CountsOf(BridgeType type, int n) {
   return {kMaxCount + 1, kMaxCount + 1};  // not a type: no panel count fits
 }
 
-// Text of a value as the file carries it.
+// A coordinate as the file carries it: two decimals.
 void AppendFixed2(std::string& text, double value) {
   std::array<char, 64> buffer{};
   const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
@@ -110,6 +109,7 @@ struct Node {
   double exactX;  // cm, before rounding: equal in a vertical bar's two ends
   double x;       // cm, rounded as written
   double y;
+  bool aboveDeck;
 };
 
 // Who is at each column of one chord; -1 where the chord has no node.
@@ -134,7 +134,7 @@ struct Truss {
 
   int Add(int column, double x, double y) {
     const int id = static_cast<int>(nodes.size());
-    nodes.push_back({x, Rounded(x), Rounded(y)});
+    nodes.push_back({x, Rounded(x), Rounded(y), y > 0.0});
     columnOf.push_back(column);
     columns[Index(column)].push_back(id);
     return id;
@@ -142,7 +142,7 @@ struct Truss {
   void Bar(int a, int b) { bars.push_back({a, b}); }
 };
 
-// A panel in the left half leans its diagonal towards mid-span.
+// Whether panel i, between columns i and i+1, lies wholly in the left half.
 bool LeftHalf(int panel, int n) { return 2 * (panel + 1) <= n; }
 
 // Panel i's diagonal: falling runs from the top at column i down to the deck
@@ -262,6 +262,12 @@ Truss BuildTruss(const BridgeSpec& bridge) {
 // bar must keep its direction (left to right, or a vertical upwards) and every
 // node above the deck must stay above it.
 std::string GeometryError(const Truss& t) {
+  const char* const tooLow =
+      "altura baixa demais: com coordenadas de duas casas decimais, um no do banzo superior "
+      "ficaria na altura do tabuleiro ou do no abaixo dele";
+  for (const Node& node : t.nodes) {
+    if (node.aboveDeck && !(node.y > 0.0)) return tooLow;
+  }
   for (const auto& [a, b] : t.bars) {
     const Node& left = t.nodes[Index(a)];
     const Node& right = t.nodes[Index(b)];
@@ -269,10 +275,7 @@ std::string GeometryError(const Truss& t) {
       return "paineis estreitos demais: com coordenadas de duas casas decimais, nos vizinhos "
              "ficariam na mesma abscissa";
     }
-    if (left.exactX == right.exactX && !(left.y < right.y)) {
-      return "altura baixa demais: com coordenadas de duas casas decimais, um no do banzo "
-             "superior ficaria na altura do tabuleiro ou do no abaixo dele";
-    }
+    if (left.exactX == right.exactX && !(left.y < right.y)) return tooLow;
   }
   return {};
 }

@@ -123,6 +123,7 @@ TEST(GenerateBridge, RefusesWhatCannotMakeABridge) {
       // Two decimals cannot tell the nodes apart.
       with([](BridgeSpec& s) { s.span = 0.1, s.panels = 20; }),
       with([](BridgeSpec& s) { s.height = 0.004; }),
+      with([](BridgeSpec& s) { s.type = BridgeType::kWarren, s.height = 0.004; }),
       with([](BridgeSpec& s) { s.type = BridgeType::kK, s.height = 0.01; }),
       with([](BridgeSpec& s) { s.type = BridgeType::kArch, s.height = 0.01, s.panels = 40; }),
   };
