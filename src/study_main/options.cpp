@@ -86,6 +86,13 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   app.add_flag("--csv", line.csv,
                "Escreve NOME.csv, uma linha por barra, para uma planilha em português "
                "(ponto e vírgula, vírgula decimal, UTF-8)");
+  app.add_flag(
+      "--sem-pagina", [&line](std::int64_t) { line.page = false; },
+      "Não escreve a página NOME.html (o desenho da treliça e o gabarito em tamanho real)");
+  app.add_flag("--abrir", line.open, "Abre a página no navegador quando o estudo termina");
+  app.add_flag("--acompanhar", line.watch,
+               "Continua rodando: estuda o modelo de novo cada vez que NOME.txt é salvo, e a "
+               "página aberta se recarrega sozinha (termine com Ctrl+C)");
   app.footer(
       "Estado de saída: 0 estudado; 1 a treliça é um mecanismo; 2 erro de uso; "
       "3 o arquivo do modelo não pôde ser usado; 4 um arquivo de saída não pôde ser escrito.");

@@ -21,6 +21,9 @@ struct CommandLine {
   StudyOptions options;
   bool json = false;
   bool csv = false;
+  bool page = true;    // writes NAME.html
+  bool open = false;   // opens it in the browser when the study is done
+  bool watch = false;  // studies again each time the model is saved
 };
 
 struct ParsedCommandLine {

@@ -1,0 +1,43 @@
+// Windows body of the desktop: ShellExecute and the file's attributes.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <shellapi.h>
+#include <windows.h>
+
+#include "platform/desktop.hpp"
+
+namespace quivor::desktop {
+namespace {
+
+// Names are Windows-1252 bytes on our side, as in the rest of the platform layer.
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(1252, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(1252, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+}  // namespace
+
+bool OpenInBrowser(const std::string& name) {
+  const HINSTANCE done =
+      ::ShellExecuteW(nullptr, L"open", Widen(name).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(done) > 32;
+}
+
+std::optional<std::int64_t> ModificationStamp(const std::string& name) {
+  WIN32_FILE_ATTRIBUTE_DATA about{};
+  if (::GetFileAttributesExW(Widen(name).c_str(), GetFileExInfoStandard, &about) == 0) {
+    return std::nullopt;
+  }
+  const std::int64_t written =
+      (static_cast<std::int64_t>(about.ftLastWriteTime.dwHighDateTime) << 32) |
+      about.ftLastWriteTime.dwLowDateTime;
+  return written + static_cast<std::int64_t>(about.nFileSizeLow) * 7;
+}
+
+void SleepMilliseconds(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+
+}  // namespace quivor::desktop
