@@ -170,7 +170,7 @@ void BuildWithEndPosts(Truss& t, int n, const TopHeight& topHeight, const Fallin
   for (int i = 1; i + 1 < n; ++i) Diagonal(t, top, i, falling(i));
 }
 
-Truss BuildTruss(const BridgeSpec& bridge) {
+Truss BuildTruss(const BridgeRequest& bridge) {
   const int n = bridge.panels;
   const double h = bridge.height;
   Truss t(n);
@@ -263,8 +263,8 @@ Truss BuildTruss(const BridgeSpec& bridge) {
 // node above the deck must stay above it.
 std::string GeometryError(const Truss& t) {
   const char* const tooLow =
-      "altura baixa demais: com coordenadas de duas casas decimais, um no do banzo superior "
-      "ficaria na altura do tabuleiro ou do no abaixo dele";
+      "altura baixa demais: com coordenadas de duas casas decimais, um nó do banzo superior "
+      "ficaria na altura do tabuleiro ou do nó abaixo dele";
   for (const Node& node : t.nodes) {
     if (node.aboveDeck && !(node.y > 0.0)) return tooLow;
   }
@@ -272,7 +272,7 @@ std::string GeometryError(const Truss& t) {
     const Node& left = t.nodes[Index(a)];
     const Node& right = t.nodes[Index(b)];
     if (left.exactX != right.exactX && !(left.x < right.x)) {
-      return "paineis estreitos demais: com coordenadas de duas casas decimais, nos vizinhos "
+      return "painéis estreitos demais: com coordenadas de duas casas decimais, nós vizinhos "
              "ficariam na mesma abscissa";
     }
     if (left.exactX == right.exactX && !(left.y < right.y)) return tooLow;
@@ -368,7 +368,7 @@ std::vector<int> FileOrder(const Truss& t) {
   return fileOrder;
 }
 
-std::string ModelText(const BridgeSpec& bridge, const Truss& t) {
+std::string ModelText(const BridgeRequest& bridge, const Truss& t) {
   const std::vector<int> fileOrder = FileOrder(t);
   std::vector<int> label(t.nodes.size());
   for (std::size_t k = 0; k < fileOrder.size(); ++k) {
@@ -418,39 +418,39 @@ std::string ModelText(const BridgeSpec& bridge, const Truss& t) {
 }
 
 // The first thing wrong with the bridge, or empty.
-std::string RequestError(const BridgeSpec& bridge) {
+std::string RequestError(const BridgeRequest& bridge) {
   auto inRange = [](double value, double low, double high) {
     return std::isfinite(value) && value >= low && value <= high;
   };
   const std::string maxLength = Shortest(kMaxLength);
   if (!inRange(bridge.span, 0.0, kMaxLength) || bridge.span == 0.0) {
-    return "vao invalido (" + Shortest(bridge.span) + "): deve ser positivo, ate " + maxLength +
+    return "vão inválido (" + Shortest(bridge.span) + "): deve ser positivo, até " + maxLength +
            " cm";
   }
   if (!inRange(bridge.height, 0.0, kMaxLength) || bridge.height == 0.0) {
-    return "altura invalida (" + Shortest(bridge.height) + "): deve ser positiva, ate " +
+    return "altura inválida (" + Shortest(bridge.height) + "): deve ser positiva, até " +
            maxLength + " cm";
   }
   const std::string name(NameOf(bridge.type));
   if (name.empty()) return "tipo de ponte desconhecido";
   const int maxPanels = MaxPanels(bridge.type);
   if (bridge.panels < 2 || bridge.panels > maxPanels) {
-    return "numero de paineis invalido (" + std::to_string(bridge.panels) + "): a ponte " + name +
-           " admite de 2 a " + std::to_string(maxPanels) + " paineis";
+    return "número de painéis inválido (" + std::to_string(bridge.panels) + "): a ponte " + name +
+           " admite de 2 a " + std::to_string(maxPanels) + " painéis";
   }
   if (NeedsEvenPanels(bridge.type) && bridge.panels % 2 != 0) {
     return "a ponte " + name +
-           " precisa de um numero par de paineis (pedidos: " + std::to_string(bridge.panels) + ")";
+           " precisa de um número par de painéis (pedidos: " + std::to_string(bridge.panels) + ")";
   }
   if (!inRange(bridge.load, 0.0, kMaxLoad)) {
-    return "carga invalida (" + Shortest(bridge.load) + "): deve ficar entre 0 e " +
+    return "carga inválida (" + Shortest(bridge.load) + "): deve ficar entre 0 e " +
            Shortest(kMaxLoad) + " kgf";
   }
   const std::pair<double, const char*> factors[] = {
-      {bridge.tensionSafetyFactor, "a tracao"}, {bridge.compressionSafetyFactor, "a compressao"}};
+      {bridge.tensionSafetyFactor, "à tração"}, {bridge.compressionSafetyFactor, "à compressão"}};
   for (const auto& [factor, what] : factors) {
     if (!inRange(factor, 1.0, kMaxSafetyFactor)) {
-      return std::string("coeficiente de seguranca ") + what + " invalido (" + Shortest(factor) +
+      return std::string("coeficiente de segurança ") + what + " inválido (" + Shortest(factor) +
              "): deve ficar entre 1 e " + Shortest(kMaxSafetyFactor);
     }
   }
@@ -464,15 +464,15 @@ std::string ReadBackError(const std::string& text) {
   const ModelStatus read = ReadModelFile(unit, model);
   if (read.rejection) return "modelo gerado recusado: " + RejectionText(*read.rejection);
   if (read.failure.failed()) {
-    return "modelo gerado ilegivel (erro " + std::to_string(static_cast<int>(read.failure.number)) +
+    return "modelo gerado ilegível (erro " + std::to_string(static_cast<int>(read.failure.number)) +
            ")";
   }
   Results results;
   const AnalysisStatus analysed = AnalyseModel(model, results);
-  if (analysed.failure.failed()) return "memoria insuficiente para analisar o modelo gerado";
+  if (analysed.failure.failed()) return "memória insuficiente para analisar o modelo gerado";
   if (analysed.singular) {
-    return "proporcoes extremas demais: a analise acha singular a matriz de rigidez do "
-           "modelo gerado; mude o vao, a altura ou o numero de paineis";
+    return "proporções extremas demais: a análise acha singular a matriz de rigidez do "
+           "modelo gerado; mude o vão, a altura ou o número de painéis";
   }
   return {};
 }
@@ -503,7 +503,7 @@ int MaxPanels(BridgeType type) {
   return most;
 }
 
-GeneratedModel GenerateBridge(const BridgeSpec& bridge) {
+GeneratedModel GenerateBridge(const BridgeRequest& bridge) {
   if (std::string error = RequestError(bridge); !error.empty()) return {{}, std::move(error)};
   const Truss truss = BuildTruss(bridge);
   if (std::string error = GeometryError(truss); !error.empty()) return {{}, std::move(error)};

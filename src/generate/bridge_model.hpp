@@ -19,7 +19,7 @@ enum class BridgeType { kPratt, kHowe, kWarren, kWarrenVerticals, kK, kArch };
 std::optional<BridgeType> BridgeTypeNamed(std::string_view name);
 std::string_view NameOf(BridgeType type);
 
-struct BridgeSpec {
+struct BridgeRequest {
   BridgeType type = BridgeType::kPratt;
   double span = 100.0;   // cm
   double height = 15.0;  // cm: the chords' distance; the arch's rise at mid-span
@@ -53,7 +53,7 @@ struct GeneratedModel {
 // below 1 to 1), or panels or a height too small for coordinates of two
 // decimals. Every bridge returned has been read back by the model reader and
 // analysed: it is never rejected, and its stiffness matrix is not singular.
-GeneratedModel GenerateBridge(const BridgeSpec& bridge);
+GeneratedModel GenerateBridge(const BridgeRequest& bridge);
 
 // The most panels the type allows: nodes and bars both within 1000, so every
 // label fits the model's node label range.

@@ -36,9 +36,9 @@ std::string ReadError(const ModelStatus& status, std::int64_t line) {
     case ErrorNumber::kSyntaxError:
       return "valor mal formado no modelo" + where;
     case ErrorNumber::kConversionError:
-      return "valor que nao cabe no seu campo do modelo" + where;
+      return "valor que não cabe no seu campo do modelo" + where;
     case ErrorNumber::kNoMemory:
-      return "memoria insuficiente para ler o modelo";
+      return "memória insuficiente para ler o modelo";
     default:
       return "erro " + std::to_string(static_cast<int>(status.failure.number)) +
              " ao ler o modelo" + where;
@@ -231,7 +231,7 @@ Renumbered RenumberNodes(std::string_view modelText) {
   const std::string error = Read(result.text, reordered, result.halfBandwidthAfter);
   if (!error.empty()) {
     result.text.clear();
-    result.error = "falha interna ao reordenar os nos: " + error;
+    result.error = "falha interna ao reordenar os nós: " + error;
   }
   return result;
 }

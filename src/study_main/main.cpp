@@ -4,17 +4,28 @@
 // console when the program was started without one), the study, then what
 // it shows: the console text or the JSON document, the CSV table and the
 // page. Watching a model repeats the pass each time the file is saved.
+// Three subcommands do what teams and teachers did by hand: a first model
+// (nova), the ranking of a folder of models (ranking), and the node order
+// for a narrow band (renumerar).
+#include <algorithm>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <system_error>
+#include <vector>
 
+#include "generate/bridge_model.hpp"
+#include "generate/renumber.hpp"
 #include "page/page.hpp"
 #include "platform/desktop.hpp"
 #include "platform/platform.hpp"
 #include "platform/terminal.hpp"
+#include "study/ranking.hpp"
 #include "study/study.hpp"
 #include "study_main/model_input.hpp"
 #include "study_main/options.hpp"
 #include "study_output/outputs.hpp"
+#include "study_output/portuguese.hpp"
 
 namespace quivor::study {
 namespace {
@@ -117,6 +128,126 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
   return study.stable ? kStatusStudied : kStatusMechanism;
 }
 
+// Writes a new file, never over an existing one unless asked to.
+int WriteNewFile(const std::string& name, const std::string& bytes, bool replace) {
+  const std::string shown = terminal::NameInUtf8(name);
+  if (!replace && desktop::ModificationStamp(name)) {
+    terminal::WriteErr("quivor-study: " + shown +
+                       " já existe; para escrever por cima dele, use --substituir\n");
+    return kStatusOutputFile;
+  }
+  if (!WriteFile(name, bytes)) {
+    terminal::WriteErr("quivor-study: " + shown + ": não foi possível escrever o arquivo\n");
+    return kStatusOutputFile;
+  }
+  return kStatusStudied;
+}
+
+// quivor-study nova NAME: a first model of a common form.
+int NewModel(const CommandLine& line) {
+  const std::string fileName = ModelFileName(line.model);
+  const generate::GeneratedModel model = generate::GenerateBridge(line.bridge);
+  if (!model.error.empty()) {
+    terminal::WriteErr("quivor-study: " + model.error + "\n");
+    return kStatusUsage;
+  }
+  const int status = WriteNewFile(fileName, model.text, line.replace);
+  if (status != kStatusStudied) return status;
+  const generate::BridgeRequest& b = line.bridge;
+  terminal::WriteOut(
+      "Escrito " + terminal::NameInUtf8(fileName) + ": ponte " +
+      std::string(generate::NameOf(b.type)) + " de " + ShortestDecimal(b.span) + " cm de vão, " +
+      ShortestDecimal(b.height) + " cm de altura, " + std::to_string(b.panels) + " painéis, " +
+      ShortestDecimal(b.load) + " kgf no meio do vão" +
+      (b.spreadLoadCase ? " (e um caso com a mesma carga repartida)" : "") +
+      ".\nPara estudá-la: quivor-study " + terminal::NameInUtf8(ModelStem(fileName)) + "\n");
+  return kStatusStudied;
+}
+
+// quivor-study ranking [FOLDER]: every model of a folder, best first. A
+// model that cannot be used takes its place in the ranking; it never stops
+// the others.
+int Ranking(const CommandLine& line) {
+  namespace fs = std::filesystem;
+  const fs::path folder(line.folder);
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    if (entry->path().extension() == ".txt" && !entry->is_directory())
+      files.push_back(entry->path());
+  }
+  const std::string shownFolder = terminal::NameInUtf8(line.folder);
+  if (error) {
+    terminal::WriteErr("quivor-study: " + shownFolder + ": não foi possível ler a pasta\n");
+    return kStatusModelFile;
+  }
+  std::sort(files.begin(), files.end());
+
+  // A progress line on standard error while there are many.
+  constexpr std::size_t kManyModels = 10;
+  std::vector<RankedModel> models;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    RankedModel& ranked = models.emplace_back();
+    ranked.name = files[i].stem().string();
+    if (files.size() > kManyModels) {
+      terminal::WriteErr("\rEstudando " + std::to_string(i + 1) + " de " +
+                         std::to_string(files.size()) + "...");
+    }
+    // Messages name a model of the working folder by its file name alone.
+    ModelInput input =
+        LoadModel(line.folder == "." ? files[i].filename().string() : files[i].string());
+    try {
+      if (input.error.empty()) ranked.study = StudyModel(input.model, line.options);
+    } catch (const std::bad_alloc&) {
+      input.error = terminal::NameInUtf8(files[i].filename().string()) +
+                    ": memória insuficiente para estudar o modelo";
+    }
+    ranked.name = terminal::NameInUtf8(ranked.name);
+    ranked.error = input.error;
+    ranked.errorLine = input.errorLine;
+  }
+  if (files.size() > kManyModels) terminal::WriteErr("\n");
+  RankModels(models);
+
+  terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
+  const std::string csvName = (folder / "ranking.csv").string();
+  if (!WriteFile(csvName, RankingCsv(models))) {
+    terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(csvName) +
+                       ": não foi possível escrever o arquivo\n");
+    return kStatusOutputFile;
+  }
+  terminal::WriteOut("\nA mesma tabela, para uma planilha: " + terminal::NameInUtf8(csvName) +
+                     ".\n");
+  return kStatusStudied;
+}
+
+// quivor-study renumerar NAME: the node lines reordered for a narrow band,
+// everything else as it was.
+int Renumber(const CommandLine& line) {
+  const std::string fileName = ModelFileName(line.model);
+  const FileText file = ReadWholeFile(fileName);
+  std::string error = file.error;
+  if (error.empty()) error = ReadModelText(fileName, file.text).error;
+  generate::Renumbered renumbered;
+  if (error.empty()) {
+    renumbered = generate::RenumberNodes(file.text);
+    if (!renumbered.error.empty()) error = terminal::NameInUtf8(fileName) + ": " + renumbered.error;
+  }
+  if (!error.empty()) {
+    terminal::WriteErr("quivor-study: " + error + "\n");
+    return kStatusModelFile;
+  }
+  const std::string outName = ModelStem(fileName) + "-renumerado.txt";
+  const int status = WriteNewFile(outName, renumbered.text, line.replace);
+  if (status != kStatusStudied) return status;
+  terminal::WriteOut(
+      "Semibanda da matriz de rigidez: " + std::to_string(renumbered.halfBandwidthBefore) +
+      " antes, " + std::to_string(renumbered.halfBandwidthAfter) + " depois.\nEscrito " +
+      terminal::NameInUtf8(outName) + ".\n");
+  return kStatusStudied;
+}
+
 int Run(int argc, const char* const* argv) {
   // 1. The command line.
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
@@ -124,6 +255,16 @@ int Run(int argc, const char* const* argv) {
   terminal::WriteErr(parsed.err);
   if (!parsed.run) return parsed.status;
   const CommandLine& line = *parsed.run;
+  switch (line.command) {
+    case Command::kNew:
+      return NewModel(line);
+    case Command::kRanking:
+      return Ranking(line);
+    case Command::kRenumber:
+      return Renumber(line);
+    case Command::kStudy:
+      break;
+  }
 
   // 2. The model's name: given, or typed (a double-click start, whose window
   // stays until Enter so that what was shown can be read).

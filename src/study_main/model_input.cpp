@@ -96,12 +96,9 @@ std::string ShownLine(std::string_view text, std::int64_t line) {
 std::string ReadFailureText(const Failure& failure, std::string_view text, std::int64_t line) {
   const std::string where = "linha " + std::to_string(line);
   switch (failure.number) {
-    case ErrorNumber::kEndOfFile: {
-      const auto lines = std::count(text.begin(), text.end(), '\n') +
-                         (!text.empty() && !text.ends_with('\n') ? 1 : 0);
-      return "o arquivo termina na linha " + std::to_string(lines) +
+    case ErrorNumber::kEndOfFile:
+      return "o arquivo termina na linha " + std::to_string(line) +
              ", antes do último valor do modelo";
-    }
     case ErrorNumber::kSyntaxError:
       return where + ": um valor que não é um número, em \"" + ShownLine(text, line) + "\"";
     case ErrorNumber::kConversionError:
@@ -151,19 +148,25 @@ ModelInput ReadModelText(const std::string& fileName, std::string_view text) {
   const ModelStatus status = ReadModelFile(unit, input.model);
   const std::string shownName = terminal::NameInUtf8(fileName);
   if (status.failure.failed()) {
-    input.error = shownName + ", " + ReadFailureText(status.failure, text, unit.line());
+    // The end of the input is met past the last line: it names the last one.
+    input.errorLine = status.failure.number != ErrorNumber::kEndOfFile
+                          ? unit.line()
+                          : std::count(text.begin(), text.end(), '\n') +
+                                (!text.empty() && !text.ends_with('\n') ? 1 : 0);
+    input.error = shownName + ", " + ReadFailureText(status.failure, text, input.errorLine);
   } else if (status.rejection) {
+    input.errorLine = status.rejection->line;
     input.error = shownName + ", linha " + std::to_string(status.rejection->line) + ": " +
                   RejectionInWords(*status.rejection);
   }
   return input;
 }
 
-ModelInput LoadModel(const std::string& fileName) {
+FileText ReadWholeFile(const std::string& fileName) {
   const std::string shownName = terminal::NameInUtf8(fileName);
   const platform::OpenResult opened = platform::OpenForReading(fileName, kModelUnit);
   if (opened.failure.failed()) return {{}, shownName + ": " + OpenFailureText(opened.failure)};
-  std::string text;
+  FileText file;
   Failure failure;
   try {
     std::string chunk(1 << 16, '\0');
@@ -172,14 +175,20 @@ ModelInput LoadModel(const std::string& fileName) {
           platform::ReadBytes(opened.file, chunk.data(), chunk.size(), kModelUnit);
       if (got.failure.failed()) failure = got.failure;
       if (got.failure.failed() || got.count == 0) break;
-      text.append(chunk, 0, got.count);
+      file.text.append(chunk, 0, got.count);
     }
   } catch (const std::bad_alloc&) {
     failure = {ErrorNumber::kNoMemory, kModelUnit, 0};
   }
   platform::CloseFile(opened.file);
   if (failure.failed()) return {{}, shownName + ": " + OpenFailureText(failure)};
-  return ReadModelText(fileName, text);
+  return file;
+}
+
+ModelInput LoadModel(const std::string& fileName) {
+  const FileText file = ReadWholeFile(fileName);
+  if (!file.error.empty()) return {{}, file.error};
+  return ReadModelText(fileName, file.text);
 }
 
 }  // namespace quivor::study

@@ -2,6 +2,7 @@
 // and read by quivor's own reader and checks.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,9 +22,17 @@ struct ModelInput {
   // Empty when the model was read; otherwise one line (UTF-8, no line end)
   // that names the file, the line and the value where it went wrong.
   std::string error;
+  std::int64_t errorLine = 0;  // the line of the file where it went wrong; 0 if none
 };
 
 ModelInput LoadModel(const std::string& fileName);
+
+// A file's bytes, or empty with the one-line reason in `error`.
+struct FileText {
+  std::string text;
+  std::string error;
+};
+FileText ReadWholeFile(const std::string& fileName);
 
 // For tests: the same from text in memory; `fileName` only names it.
 ModelInput ReadModelText(const std::string& fileName, std::string_view text);

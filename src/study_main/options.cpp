@@ -6,6 +6,8 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <vector>
 
 namespace quivor::study {
 namespace {
@@ -14,15 +16,14 @@ namespace {
 #define QUIVOR_VERSION "0"
 #endif
 
-// A positive finite number, with a decimal point or a decimal comma.
-std::optional<double> PositiveNumber(std::string text) {
+// A finite number, with a decimal point or a decimal comma.
+std::optional<double> Number(std::string text) {
   for (char& c : text) {
     if (c == ',') c = '.';
   }
   double value = 0.0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value) ||
-      !(value > 0.0)) {
+  if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
     return std::nullopt;
   }
   return value;
@@ -33,17 +34,18 @@ void Portuguese(CLI::App& app) {
   formatter->label("Usage", "Uso");
   formatter->label("OPTIONS", "OPÇÕES");
   formatter->label("Positionals", "Argumentos");
-  formatter->label("Options", "Opções");
   formatter->label("SUBCOMMAND", "SUBCOMANDO");
   formatter->label("SUBCOMMANDS", "SUBCOMANDOS");
   formatter->label("Subcommands", "Subcomandos");
   formatter->label("REQUIRED", "OBRIGATÓRIO");
   formatter->column_width(26);
+  app.option_defaults()->group("Opções");
+  app.set_help_flag("-h,--help", "Mostra esta ajuda e termina");
 }
 
 // A usage error in one line; CLI11's own texts are in English.
 std::string UsageError(const CLI::ParseError& error) {
-  std::string detail = error.what();
+  const std::string detail = error.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
     const std::size_t colon = detail.find(": ");
     return "argumento ou opção desconhecida:" +
@@ -52,8 +54,24 @@ std::string UsageError(const CLI::ParseError& error) {
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
     return "uma opção sem o seu valor";
   }
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    const std::size_t dashes = detail.find("--");
+    return "falta uma opção obrigatória" +
+           (dashes == std::string::npos
+                ? std::string()
+                : ": " + detail.substr(dashes, detail.find_first_of(" ,", dashes) - dashes));
+  }
   return "uso incorreto da linha de comando";
 }
+
+// A value of the domain, given as text: read after the parse, with the
+// check it must pass and the message when it does not.
+struct Value {
+  std::string option;
+  std::string text;
+  std::function<bool(double)> take;  // false: the value is refused
+  std::string wanted;                // what the option needs, for the message
+};
 
 }  // namespace
 
@@ -65,22 +83,29 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       "como ela se move.",
       "quivor-study");
   Portuguese(app);
-  app.option_defaults()->group("Opções");
-  app.set_help_flag("-h,--help", "Mostra esta ajuda e termina");
   app.set_version_flag("--version", "quivor-study " QUIVOR_VERSION, "Mostra a versão e termina");
 
   CommandLine line;
-  std::string weightLimit = "750";
-  std::string strandLength = "25,4";
+  std::vector<Value> values;
+  auto number = [&values](CLI::App& on, const std::string& option, const std::string& type,
+                          const std::string& help, std::function<bool(double)> take,
+                          const std::string& wanted) {
+    values.push_back({option, "", std::move(take), wanted});
+    return on.add_option(option, values.back().text, help)->type_name(type);
+  };
+  values.reserve(16);  // the texts are bound by reference: no reallocation
+  auto positive = [](double& into) {
+    return [&into](double v) { return v > 0.0 ? (into = v, true) : false; };
+  };
+
   app.add_option("NOME", line.model,
                  "O modelo: o arquivo NOME.txt na pasta de trabalho (NOME.txt também serve). "
                  "Sem ele, o nome é pedido no console.")
       ->type_name("");
-  app.add_option("--limite-peso", weightLimit,
-                 "Peso máximo da ponte no concurso, em g (padrão 750)")
-      ->type_name("G");
-  app.add_option("--fio", strandLength, "Comprimento de um fio inteiro, em cm (padrão 25,4)")
-      ->type_name("CM");
+  number(app, "--limite-peso", "G", "Peso máximo da ponte no concurso, em g (padrão 750)",
+         positive(line.options.weightLimit), "um número positivo");
+  number(app, "--fio", "CM", "Comprimento de um fio inteiro, em cm (padrão 25,4)",
+         positive(line.options.strandLength), "um número positivo");
   app.add_flag("--json", line.json,
                "Escreve os resultados como um documento JSON na saída padrão, e nada mais lá");
   app.add_flag("--csv", line.csv,
@@ -93,6 +118,71 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   app.add_flag("--acompanhar", line.watch,
                "Continua rodando: estuda o modelo de novo cada vez que NOME.txt é salvo, e a "
                "página aberta se recarrega sozinha (termine com Ctrl+C)");
+
+  // quivor-study nova NAME: a first model of a common form.
+  CLI::App* created = app.add_subcommand(
+      "nova",
+      "Escreve NOME.txt, um primeiro modelo de ponte (tabuleiro embaixo, apoio fixo à "
+      "esquerda e móvel à direita, a carga no meio do vão)");
+  Portuguese(*created);
+  created->group("Subcomandos");
+  generate::BridgeRequest& bridge = line.bridge;
+  std::string type = "pratt";
+  created->add_option("NOME", line.model, "O modelo a escrever: NOME.txt")
+      ->required()
+      ->type_name("");
+  created
+      ->add_option("--tipo", type,
+                   "pratt, howe, warren, warren-montantes, k ou arco (padrão pratt)")
+      ->type_name("T");
+  number(*created, "--vao", "CM", "Vão, em cm (padrão 100)", positive(bridge.span),
+         "um número positivo");
+  number(*created, "--altura", "CM", "Altura da treliça (no arco, a flecha), em cm (padrão 15)",
+         positive(bridge.height), "um número positivo");
+  number(
+      *created, "--paineis", "N", "Número de painéis (padrão 10)",
+      [&bridge](double v) {
+        if (v != std::floor(v) || v < 1 || v > 100000) return false;
+        bridge.panels = static_cast<int>(v);
+        return true;
+      },
+      "um número inteiro positivo");
+  number(
+      *created, "--carga", "KGF", "A carga de projeto no meio do vão, em kgf (obrigatória)",
+      [&bridge](double v) { return v >= 0.0 ? (bridge.load = v, true) : false; },
+      "um número não negativo")
+      ->required();
+  number(*created, "--coef-tracao", "C", "Coeficiente de segurança à tração (padrão 2)",
+         positive(bridge.tensionSafetyFactor), "um número positivo");
+  number(*created, "--coef-compressao", "C", "Coeficiente de segurança à compressão (padrão 3)",
+         positive(bridge.compressionSafetyFactor), "um número positivo");
+  created->add_flag("--carga-distribuida", bridge.spreadLoadCase,
+                    "Um segundo caso de carga: a mesma carga total repartida pelos nós do "
+                    "tabuleiro");
+  created->add_flag("--substituir", line.replace, "Escreve por cima de um NOME.txt que já existe");
+
+  // quivor-study ranking [FOLDER]: every model of a folder, best first.
+  CLI::App* ranking = app.add_subcommand(
+      "ranking",
+      "Estuda todos os modelos *.txt de uma pasta e os classifica pela eficiência; "
+      "escreve também ranking.csv na pasta");
+  Portuguese(*ranking);
+  ranking->group("Subcomandos");
+  ranking->add_option("PASTA", line.folder, "A pasta dos modelos (padrão: a pasta de trabalho)")
+      ->type_name("");
+  ranking->fallthrough();
+
+  // quivor-study renumerar NAME: the node lines reordered for a narrow band.
+  CLI::App* renumber = app.add_subcommand(
+      "renumerar",
+      "Escreve NOME-renumerado.txt: o modelo com as linhas dos nós reordenadas para "
+      "uma banda estreita (rótulos e demais linhas como estão)");
+  Portuguese(*renumber);
+  renumber->group("Subcomandos");
+  renumber->add_option("NOME", line.model, "O modelo: NOME.txt")->required()->type_name("");
+  renumber->add_flag("--substituir", line.replace,
+                     "Escreve por cima de um NOME-renumerado.txt que já existe");
+
   app.footer(
       "Estado de saída: 0 estudado; 1 a treliça é um mecanismo; 2 erro de uso; "
       "3 o arquivo do modelo não pôde ser usado; 4 um arquivo de saída não pôde ser escrito.");
@@ -102,6 +192,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     parsed.out = app.help();
+    for (CLI::App* sub : {created, ranking, renumber}) {
+      if (sub->parsed()) parsed.out = sub->help();
+    }
     return parsed;
   } catch (const CLI::CallForVersion&) {
     parsed.out = "quivor-study " QUIVOR_VERSION "\n";
@@ -112,17 +205,31 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     return parsed;
   }
 
-  const std::optional<double> limit = PositiveNumber(weightLimit);
-  const std::optional<double> strand = PositiveNumber(strandLength);
-  if (!limit || !strand) {
-    parsed.status = kStatusUsage;
-    parsed.err = std::string("quivor-study: ") + (!limit ? "--limite-peso" : "--fio") +
-                 " precisa de um número positivo, não \"" + (!limit ? weightLimit : strandLength) +
-                 "\"\n";
-    return parsed;
+  for (const Value& value : values) {
+    if (value.text.empty()) continue;
+    const std::optional<double> read = Number(value.text);
+    if (!read || !value.take(*read)) {
+      parsed.status = kStatusUsage;
+      parsed.err = "quivor-study: " + value.option + " precisa de " + value.wanted + ", não \"" +
+                   value.text + "\"\n";
+      return parsed;
+    }
   }
-  line.options.weightLimit = *limit;
-  line.options.strandLength = *strand;
+  if (created->parsed()) {
+    const std::optional<generate::BridgeType> named = generate::BridgeTypeNamed(type);
+    if (!named) {
+      parsed.status = kStatusUsage;
+      parsed.err =
+          "quivor-study: --tipo precisa de pratt, howe, warren, warren-montantes, k ou "
+          "arco, não \"" +
+          type + "\"\n";
+      return parsed;
+    }
+    bridge.type = *named;
+    line.command = Command::kNew;
+  }
+  if (ranking->parsed()) line.command = Command::kRanking;
+  if (renumber->parsed()) line.command = Command::kRenumber;
   parsed.run = std::move(line);
   return parsed;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "generate/bridge_model.hpp"
 #include "study/study.hpp"
 
 namespace quivor::study {
@@ -16,18 +17,29 @@ inline constexpr int kStatusUsage = 2;
 inline constexpr int kStatusModelFile = 3;
 inline constexpr int kStatusOutputFile = 4;  // a file the study writes could not be written
 
+enum class Command {
+  kStudy,     // quivor-study NAME
+  kNew,       // quivor-study nova NAME: a first model
+  kRanking,   // quivor-study ranking [FOLDER]: every model of a folder
+  kRenumber,  // quivor-study renumerar NAME: the node order for a narrow band
+};
+
 struct CommandLine {
+  Command command = Command::kStudy;
   std::string model;  // as typed; empty: ask for it at the console
   StudyOptions options;
   bool json = false;
   bool csv = false;
-  bool page = true;    // writes NAME.html
-  bool open = false;   // opens it in the browser when the study is done
-  bool watch = false;  // studies again each time the model is saved
+  bool page = true;                // writes NAME.html
+  bool open = false;               // opens it in the browser when the study is done
+  bool watch = false;              // studies again each time the model is saved
+  generate::BridgeRequest bridge;  // nova
+  bool replace = false;            // nova, renumerar: write over an existing file
+  std::string folder = ".";        // ranking
 };
 
 struct ParsedCommandLine {
-  std::optional<CommandLine> run;  // empty: nothing to study, end with `status`
+  std::optional<CommandLine> run;  // empty: nothing to do, end with `status`
   int status = kStatusStudied;
   std::string out;  // for standard output (--help, --version)
   std::string err;  // for standard error (a usage error)

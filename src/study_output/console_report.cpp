@@ -6,38 +6,13 @@
 
 #include "study_output/outputs.hpp"
 #include "study_output/portuguese.hpp"
+#include "study_output/table.hpp"
 
 namespace quivor::study {
 namespace {
 
 // Mechanisms listed one by one on the console; the JSON document has all.
 constexpr std::size_t kMechanismsShown = 20;
-
-// Columns right-aligned under their headings, two blanks apart.
-class Table {
- public:
-  explicit Table(std::vector<std::string> headings) { rows_.push_back(std::move(headings)); }
-  void Add(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
-
-  std::string Text() const {
-    std::vector<std::size_t> widths(rows_.front().size(), 0);
-    for (const auto& row : rows_) {
-      for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
-    }
-    std::string text;
-    for (const auto& row : rows_) {
-      for (std::size_t c = 0; c < row.size(); ++c) {
-        text.append(widths[c] - Width(row[c]) + 2, ' ');
-        text += row[c];
-      }
-      text += '\n';
-    }
-    return text;
-  }
-
- private:
-  std::vector<std::vector<std::string>> rows_;
-};
 
 std::string Plural(long long count, const std::string& one, const std::string& many) {
   return std::to_string(count) + ' ' + (count == 1 ? one : many);

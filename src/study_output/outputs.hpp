@@ -3,7 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "study/ranking.hpp"
 #include "study/study.hpp"
 
 namespace quivor::study {
@@ -21,5 +23,12 @@ std::string JsonDocument(const std::string& modelName, const Study& study);
 // with a byte-order mark, semicolons, decimal commas, CR LF. Empty for a
 // mechanism, which has no bridge to build.
 std::string CsvTable(const Study& study);
+
+// A ranking, best first, one row per model, and the errors of the models
+// that could not be used; `folder` as shown to the user.
+std::string RankingReport(const std::string& folder, const std::vector<RankedModel>& models,
+                          double weightLimit);
+// The same as a CSV table (as CsvTable writes it).
+std::string RankingCsv(const std::vector<RankedModel>& models);
 
 }  // namespace quivor::study

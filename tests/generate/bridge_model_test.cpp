@@ -33,7 +33,7 @@ TEST(GenerateBridge, EveryTypeOverTheGridRunsToAReport) {
     for (const double span : {30.0, 100.0, 200.0}) {
       for (const double height : {5.0, 15.0, 50.0}) {
         for (const int panels : {2, 3, 4, 5, 10, 15, 20, 39, 40, MaxPanels(type)}) {
-          BridgeSpec bridge{type, span, height, panels, kLoad};
+          BridgeRequest bridge{type, span, height, panels, kLoad};
           bridge.spreadLoadCase = panels % 2 == 1 || span == 100.0;
           const GeneratedModel generated = GenerateBridge(bridge);
           SCOPED_TRACE(std::string(NameOf(type)) + " " + std::to_string(span) + " " +
@@ -69,7 +69,7 @@ TEST(GenerateBridge, EveryTypeOverTheGridRunsToAReport) {
 // (P/2)*(span/2 - panel)/height in tension.
 TEST(GenerateBridge, PrattChordForcesMatchTheMomentByHand) {
   constexpr double kP = 10.0;
-  BridgeSpec bridge;
+  BridgeRequest bridge;
   bridge.load = kP;
   const GeneratedModel generated = GenerateBridge(bridge);
   ASSERT_EQ(generated.error, "");
@@ -99,35 +99,35 @@ TEST(GenerateBridge, RefusesWhatCannotMakeABridge) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   auto with = [](auto change) {
-    BridgeSpec bridge;
+    BridgeRequest bridge;
     bridge.load = 5.0;
     change(bridge);
     return bridge;
   };
-  const BridgeSpec bad[] = {
-      with([](BridgeSpec& s) { s.span = 0.0; }),
-      with([&](BridgeSpec& s) { s.span = nan; }),
-      with([&](BridgeSpec& s) { s.span = -inf; }),
-      with([](BridgeSpec& s) { s.height = -15.0; }),
-      with([&](BridgeSpec& s) { s.height = inf; }),
-      with([](BridgeSpec& s) { s.panels = 1; }),
-      with([](BridgeSpec& s) { s.panels = MaxPanels(s.type) + 1; }),
-      with([](BridgeSpec& s) { s.type = BridgeType::kK, s.panels = MaxPanels(s.type) + 2; }),
-      with([](BridgeSpec& s) { s.type = BridgeType::kK, s.panels = 9; }),
-      with([](BridgeSpec& s) { s.type = BridgeType::kWarrenVerticals, s.panels = 3; }),
-      with([](BridgeSpec& s) { s.type = static_cast<BridgeType>(42); }),
-      with([&](BridgeSpec& s) { s.load = nan; }),
-      with([](BridgeSpec& s) { s.load = -5.0; }),
-      with([](BridgeSpec& s) { s.tensionSafetyFactor = 0.5; }),
-      with([&](BridgeSpec& s) { s.compressionSafetyFactor = inf; }),
+  const BridgeRequest bad[] = {
+      with([](BridgeRequest& s) { s.span = 0.0; }),
+      with([&](BridgeRequest& s) { s.span = nan; }),
+      with([&](BridgeRequest& s) { s.span = -inf; }),
+      with([](BridgeRequest& s) { s.height = -15.0; }),
+      with([&](BridgeRequest& s) { s.height = inf; }),
+      with([](BridgeRequest& s) { s.panels = 1; }),
+      with([](BridgeRequest& s) { s.panels = MaxPanels(s.type) + 1; }),
+      with([](BridgeRequest& s) { s.type = BridgeType::kK, s.panels = MaxPanels(s.type) + 2; }),
+      with([](BridgeRequest& s) { s.type = BridgeType::kK, s.panels = 9; }),
+      with([](BridgeRequest& s) { s.type = BridgeType::kWarrenVerticals, s.panels = 3; }),
+      with([](BridgeRequest& s) { s.type = static_cast<BridgeType>(42); }),
+      with([&](BridgeRequest& s) { s.load = nan; }),
+      with([](BridgeRequest& s) { s.load = -5.0; }),
+      with([](BridgeRequest& s) { s.tensionSafetyFactor = 0.5; }),
+      with([&](BridgeRequest& s) { s.compressionSafetyFactor = inf; }),
       // Two decimals cannot tell the nodes apart.
-      with([](BridgeSpec& s) { s.span = 0.1, s.panels = 20; }),
-      with([](BridgeSpec& s) { s.height = 0.004; }),
-      with([](BridgeSpec& s) { s.type = BridgeType::kWarren, s.height = 0.004; }),
-      with([](BridgeSpec& s) { s.type = BridgeType::kK, s.height = 0.01; }),
-      with([](BridgeSpec& s) { s.type = BridgeType::kArch, s.height = 0.01, s.panels = 40; }),
+      with([](BridgeRequest& s) { s.span = 0.1, s.panels = 20; }),
+      with([](BridgeRequest& s) { s.height = 0.004; }),
+      with([](BridgeRequest& s) { s.type = BridgeType::kWarren, s.height = 0.004; }),
+      with([](BridgeRequest& s) { s.type = BridgeType::kK, s.height = 0.01; }),
+      with([](BridgeRequest& s) { s.type = BridgeType::kArch, s.height = 0.01, s.panels = 40; }),
   };
-  for (const BridgeSpec& bridge : bad) {
+  for (const BridgeRequest& bridge : bad) {
     const GeneratedModel generated = GenerateBridge(bridge);
     EXPECT_EQ(generated.text, "");
     EXPECT_NE(generated.error, "") << NameOf(bridge.type) << " " << bridge.span << " "

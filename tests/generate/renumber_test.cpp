@@ -16,7 +16,7 @@ namespace quivor::generate {
 namespace {
 
 std::string Bridge(BridgeType type, int panels) {
-  BridgeSpec bridge{type, 100.0, 15.0, panels, 5.0};
+  BridgeRequest bridge{type, 100.0, 15.0, panels, 5.0};
   bridge.spreadLoadCase = true;
   return GenerateBridge(bridge).text;
 }

@@ -1,0 +1,92 @@
+// A ranking on the console and as a CSV table.
+#include <string>
+#include <vector>
+
+#include "study_output/outputs.hpp"
+#include "study_output/portuguese.hpp"
+#include "study_output/table.hpp"
+
+namespace quivor::study {
+namespace {
+
+// The columns of one model, numbers in full for the CSV or rounded for the
+// console.
+std::vector<std::string> Row(std::size_t place, const RankedModel& m, bool full) {
+  auto number = [full](double value, int decimals) {
+    return full ? ShortestDecimal(value) : Decimal(value, decimals);
+  };
+  std::vector<std::string> row{std::to_string(place), m.name};
+  if (!m.study) {
+    row.push_back(m.errorLine != 0 ? "erro no modelo, linha " + std::to_string(m.errorLine)
+                                   : "erro no modelo");
+    row.insert(row.end(), {"", "", "", ""});
+    return row;
+  }
+  const Study& s = *m.study;
+  if (!s.stable) {
+    row.insert(row.end(), {"mecanismo", "", "", "", ""});
+    return row;
+  }
+  row.push_back("estável");
+  row.push_back(number(s.build->weight, 2));
+  row.push_back(s.build->weight <= s.weightLimit ? "sim" : "não");
+  row.push_back(s.collapse ? number(s.collapse->load, 2) : "");
+  row.push_back(s.efficiency ? number(*s.efficiency, 1) : "");
+  return row;
+}
+
+const std::vector<std::string> kHeadings{"Posição",
+                                         "Modelo",
+                                         "Situação",
+                                         "Peso (g)",
+                                         "No limite",
+                                         "Carga de colapso (kgf)",
+                                         "Eficiência (kgf/kg)"};
+
+}  // namespace
+
+std::string RankingReport(const std::string& folder, const std::vector<RankedModel>& models,
+                          double weightLimit) {
+  std::string text = "Classificação dos modelos de " + folder + " pela eficiência (limite de " +
+                     ShortestDecimal(weightLimit) + " g):\n";
+  if (models.empty()) return text + "  nenhum modelo (*.txt) na pasta.\n";
+  Table table(kHeadings);
+  for (std::size_t i = 0; i < models.size(); ++i) {
+    std::vector<std::string> row = Row(i + 1, models[i], false);
+    for (std::string& cell : row) {
+      if (cell.empty()) cell = "-";
+    }
+    table.Add(std::move(row));
+  }
+  text += table.Text();
+  bool first = true;
+  for (const RankedModel& m : models) {
+    if (m.study) continue;
+    if (first) text += "\nErros:\n";
+    first = false;
+    text += "  - " + m.error + "\n";
+  }
+  return text;
+}
+
+std::string RankingCsv(const std::vector<RankedModel>& models) {
+  std::string text = "\xEF\xBB\xBF";
+  auto add = [&text](const std::vector<std::string>& row) {
+    for (std::size_t c = 0; c < row.size(); ++c) text += (c == 0 ? "" : ";") + row[c];
+    text += "\r\n";
+  };
+  std::vector<std::string> headings = kHeadings;
+  headings.push_back("Erro");
+  add(headings);
+  for (std::size_t i = 0; i < models.size(); ++i) {
+    std::vector<std::string> row = Row(i + 1, models[i], true);
+    // A message may hold a semicolon or quotes: quoted, as a spreadsheet reads it.
+    std::string error;
+    for (char c : models[i].error) error += c == '"' ? std::string("\"\"") : std::string(1, c);
+    row.push_back(models[i].error.empty() ? "" : "\"" + error + "\"");
+    add(row);
+  }
+  return text;
+}
+
+}  // namespace quivor::study
