@@ -1,8 +1,9 @@
 // Windows body of the desktop: ShellExecute and the file's attributes.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <shellapi.h>
 #include <windows.h>
+// <shellapi.h> needs what <windows.h> defines first.
+#include <shellapi.h>
 
 #include "platform/desktop.hpp"
 

@@ -211,7 +211,8 @@ int Ranking(const CommandLine& line) {
   RankModels(models);
 
   terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
-  const std::string csvName = (folder / "ranking.csv").string();
+  const std::string csvName =
+      line.folder == "." ? std::string("ranking.csv") : (folder / "ranking.csv").string();
   if (!WriteFile(csvName, RankingCsv(models))) {
     terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(csvName) +
                        ": não foi possível escrever o arquivo\n");

@@ -54,7 +54,7 @@ std::string RankingReport(const std::string& folder, const std::vector<RankedMod
   for (std::size_t i = 0; i < models.size(); ++i) {
     std::vector<std::string> row = Row(i + 1, models[i], false);
     for (std::string& cell : row) {
-      if (cell.empty()) cell = "-";
+      if (cell.empty()) cell.assign(1, '-');
     }
     table.Add(std::move(row));
   }
