@@ -4,8 +4,10 @@
 // directions left out) is positive semidefinite: K v = 0 exactly when no bar
 // changes length under v. Its null space is found by a symmetric elimination
 // in the order of the equations that sets aside every equation whose pivot
-// has fallen to rounding level next to that equation's own diagonal; each
-// equation set aside gives one independent mechanism.
+// has fallen to rounding level next to that equation's own diagonal (a
+// pivot that comes out small is taken again bar by bar, free of the
+// elimination's rounding); each equation set aside gives one independent
+// mechanism.
 #pragma once
 
 #include <vector>
@@ -22,7 +24,9 @@ inline constexpr double kNegligibleMotion = 1e-12;
 
 struct MechanismSearch {
   std::vector<Mechanism> mechanisms;  // as many as the nullity of K
-  bool finite = true;  // false: K holds values that are not finite; none found
+  // false: K, or its elimination, holds values that are not finite numbers;
+  // no mechanism is given then.
+  bool finite = true;
 };
 
 MechanismSearch FindMechanisms(const Model& model);
