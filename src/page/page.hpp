@@ -26,4 +26,32 @@ std::string PageHtml(const std::string& modelName, const Model& model, const stu
 std::string ErrorPageHtml(const std::string& modelName, const std::string& error,
                           const PageOptions& options);
 
+// The template's sheets. Each A4 sheet shows a window of the truss at full
+// size; neighbouring windows share a strip of kSheetOverlap cm. Lengths in cm.
+inline constexpr double kSheetOverlap = 1.0;
+// The window of one sheet, within the printable part of an A4 page set in
+// portrait (its 10 mm margins and a line that names the sheet left out).
+inline constexpr double kPortraitWindowWidth = 18.0;
+inline constexpr double kPortraitWindowHeight = 26.0;
+inline constexpr double kLandscapeWindowWidth = 27.0;
+inline constexpr double kLandscapeWindowHeight = 17.0;
+// A template needing more sheets than this is not made.
+inline constexpr int kMaxSheets = 60;
+
+struct SheetTiling {
+  bool landscape = false;
+  int columns = 0;  // 0 when no template is made
+  int rows = 0;
+  double windowWidth = 0.0;  // one sheet's window
+  double windowHeight = 0.0;
+  // The sheets the area would need in the better orientation, also beyond
+  // kMaxSheets (infinite for an area that is not finite).
+  double sheetsNeeded = 0.0;
+  int sheets() const { return columns * rows; }
+};
+
+// The fewest A4 sheets, all in one orientation (portrait on a tie), whose
+// windows cover an area of `width` x `height` cm.
+SheetTiling TileSheets(double width, double height);
+
 }  // namespace quivor::page

@@ -1,0 +1,107 @@
+// The truss in drawing coordinates.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "page/page_parts.hpp"
+#include "study_output/portuguese.hpp"
+
+namespace quivor::page {
+namespace {
+
+// Half the distance from `low` to `high`: finite for any two finite doubles.
+double HalfSpan(double low, double high) { return high * 0.5 - low * 0.5; }
+
+}  // namespace
+
+int PlacedTruss::IndexOfLabel(const Model& model, int label) const {
+  if (label < 1 || label > kMaxNodeLabel) return -1;
+  const int index = model.nodeIndexOfLabel(label);
+  if (index < 1 || static_cast<std::size_t>(index) > nodes.size()) return -1;
+  return index - 1;
+}
+
+PlacedTruss PlaceTruss(const Model& model) {
+  PlacedTruss truss;
+  const int nodeCount = std::max(0, std::min({static_cast<int>(model.nodeCount),
+                                              model.nodeLabel.size(), model.nodeCoord.rows()}));
+  const int barCount = std::max(0, std::min({static_cast<int>(model.barCount),
+                                             model.barLabel.size(), model.barNodes.rows()}));
+
+  double minX = std::numeric_limits<double>::infinity();
+  double maxX = -minX;
+  double minY = minX;
+  double maxY = -minX;
+  truss.nodes.reserve(static_cast<std::size_t>(nodeCount));
+  for (int i = 1; i <= nodeCount; ++i) {
+    const double x = model.nodeCoord(i, 1);
+    const double y = model.nodeCoord(i, 2);
+    const bool drawn = std::isfinite(x) && std::isfinite(y);
+    truss.nodes.push_back({model.nodeLabel(i), x, y, drawn, false, false, false});
+    if (!drawn) {
+      ++truss.undrawnNodes;
+      continue;
+    }
+    minX = std::min(minX, x);
+    maxX = std::max(maxX, x);
+    minY = std::min(minY, y);
+    maxY = std::max(maxY, y);
+  }
+
+  if (truss.undrawnNodes < nodeCount) {
+    // A drawing from 1 cm to 1 km wide is at full size; one outside that is
+    // brought to 100 units, a truss of one point aside.
+    const double half = std::max(HalfSpan(minX, maxX), HalfSpan(minY, maxY));
+    if (half > 5e4 || (half < 0.5 && half >= 1e-6)) truss.scale = 50.0 / half;
+    // A wide truss is scaled before its box is taken away (the difference
+    // of two coordinates may overflow); any other after (a small truss may
+    // stand far from the origin).
+    const double s = truss.scale;
+    const bool wide = half > 5e4;
+    const auto along = [&](double value, double from) {
+      return wide ? value * s - from * s : (value - from) * s;
+    };
+    for (PlacedTruss::Node& node : truss.nodes) {
+      if (!node.drawn) continue;
+      node.x = along(node.x, minX);
+      node.y = -along(node.y, maxY);
+    }
+    truss.width = along(maxX, minX);
+    truss.height = along(maxY, minY);
+  }
+
+  truss.bars.reserve(static_cast<std::size_t>(barCount));
+  for (int j = 1; j <= barCount; ++j) {
+    PlacedTruss::Bar bar{model.barLabel(j), model.barNodes(j, 1), model.barNodes(j, 2), -1, -1};
+    const int start = truss.IndexOfLabel(model, bar.startLabel);
+    const int end = truss.IndexOfLabel(model, bar.endLabel);
+    if (start >= 0 && end >= 0 && truss.nodes[static_cast<std::size_t>(start)].drawn &&
+        truss.nodes[static_cast<std::size_t>(end)].drawn) {
+      bar.start = start;
+      bar.end = end;
+    }
+    truss.bars.push_back(bar);
+  }
+
+  const int supportCount = std::min<int>(model.supportCount, model.supportTable.rows());
+  for (int k = 1; k <= supportCount; ++k) {
+    const int index = model.supportTable(k, 1);
+    if (index < 1 || index > nodeCount) continue;
+    PlacedTruss::Node& node = truss.nodes[static_cast<std::size_t>(index - 1)];
+    node.supported = true;
+    node.heldX = node.heldX || model.supportTable(k, 2) == 0;
+    node.heldY = node.heldY || model.supportTable(k, 3) == 0;
+  }
+  return truss;
+}
+
+std::string Brief(double value, int decimals) {
+  std::string text = study::Decimal(value, decimals);
+  if (text.find(',') != std::string::npos) {
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == ',') text.pop_back();
+  }
+  return text == "-0" ? "0" : text;
+}
+
+}  // namespace quivor::page

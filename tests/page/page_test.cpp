@@ -1,0 +1,192 @@
+// The page as text: the template's tiling, one drawn element per bar and per
+// node, escaping, the mechanism's displaced drawing, hostile models. How it
+// looks and prints is checked in a real browser (browser_test.py).
+#include "page/page.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "analysis/truss_builder.hpp"
+#include "page/markup.hpp"
+
+namespace quivor::page {
+namespace {
+
+using test::TrussBuilder;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(Tiling, FewestSheetsInOneOrientation) {
+  const struct {
+    double width, height;
+    bool landscape;
+    int columns, rows;
+  } cases[] = {
+      {10, 10, false, 1, 1},   // fits either way: portrait
+      {18, 26, false, 1, 1},   // a portrait window exactly
+      {27, 17, true, 1, 1},    // a landscape window exactly
+      {102, 17, true, 4, 1},   // the bundled 1 m Pratt with its margins
+      {102, 18, false, 6, 1},  // 1 cm taller: two landscape rows, 8 > 6
+      {40, 40, false, 3, 2},   // 6 sheets either way
+      {152, 32, true, 6, 2},   // a 1,5 m bridge 30 cm tall
+      {0, 0, false, 1, 1},     // a truss of one point
+      {2000, 17, true, 0, 0},  // 77 sheets, beyond kMaxSheets: no template
+  };
+  for (const auto& c : cases) {
+    const SheetTiling tiling = TileSheets(c.width, c.height);
+    EXPECT_EQ(tiling.landscape, c.landscape) << c.width << " x " << c.height;
+    EXPECT_EQ(tiling.columns, c.columns) << c.width << " x " << c.height;
+    EXPECT_EQ(tiling.rows, c.rows) << c.width << " x " << c.height;
+  }
+  EXPECT_EQ(TileSheets(2000, 17).sheetsNeeded, 77);
+  for (const double bad : {kNaN, kInf, -1.0}) {
+    EXPECT_EQ(TileSheets(bad, 10).sheets(), 0);
+    EXPECT_EQ(TileSheets(10, bad).sheets(), 0);
+  }
+}
+
+TEST(Tiling, WindowsCoverTheAreaAndNoSheetIsSpare) {
+  for (double width = 0.5; width < 200; width += 3.7) {
+    for (double height = 0.5; height < 90; height += 2.9) {
+      const SheetTiling t = TileSheets(width, height);
+      if (t.sheets() == 0) continue;
+      const double step = kSheetOverlap;
+      EXPECT_GE(t.columns * (t.windowWidth - step) + step, width);
+      // One sheet fewer would leave part uncovered.
+      EXPECT_TRUE(t.columns == 1 || (t.columns - 1) * (t.windowWidth - step) + step < width);
+      EXPECT_GE(t.rows * (t.windowHeight - step) + step, height);
+      EXPECT_TRUE(t.rows == 1 || (t.rows - 1) * (t.windowHeight - step) + step < height);
+    }
+  }
+}
+
+TEST(Markup, CoordinatesAndText) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {{12.5, "12.5"}, {100, "100"}, {-0.001, "0"}, {-3.456, "-3.46"},
+               {0.1, "0.1"},   {kNaN, "0"},  {-kInf, "0"}};
+  for (const auto& c : cases) {
+    Markup markup;
+    markup.Coord(c.value);
+    EXPECT_EQ(markup.str(), c.text) << c.value;
+  }
+  EXPECT_EQ(Escaped("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&#39;");
+}
+
+// The README's triangle, and the square without a diagonal that folds.
+TrussBuilder Triangle() {
+  TrussBuilder truss(2);
+  truss.Node(1, 0, 0).Node(2, 40, 0).Node(3, 20, 15);
+  truss.Bar(1, 1, 2).Bar(2, 1, 3).Bar(3, 2, 3).Support(1, 0, 0).Support(2, 1, 0);
+  truss.Load(1, 3, 0, -5).Load(2, 3, 2, -5).SafetyFactors(2, 3);
+  return truss;
+}
+
+TrussBuilder Square() {
+  TrussBuilder truss(1);
+  truss.Node(1, 0, 0).Node(2, 30, 0).Node(3, 30, 30).Node(4, 0, 30);
+  truss.Bar(1, 1, 2).Bar(2, 2, 3).Bar(3, 3, 4).Bar(4, 4, 1).Support(1, 0, 0).Support(2, 1, 0);
+  truss.Load(1, 3, 0, -5).SafetyFactors(2, 3);
+  return truss;
+}
+
+std::string Page(const TrussBuilder& truss, const std::string& name = "t",
+                 PageOptions options = {}) {
+  Model model = truss.Build();
+  const study::Study study = study::StudyModel(model, {});
+  return PageHtml(name, model, study, options);
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+// The markup of one view of the drawing.
+std::string View(const std::string& page, const std::string& id) {
+  const auto start = page.find("<div class=\"view\" id=\"" + id + "\"");
+  if (start == std::string::npos) return {};
+  return page.substr(start, page.find("</svg>", start) - start);
+}
+
+TEST(Page, EveryViewDrawsEachBarAndNodeOnce) {
+  const std::string page = Page(Triangle());
+  for (const char* id : {"vista-ponte", "vista-caso-1", "vista-caso-2"}) {
+    const std::string view = View(page, id);
+    EXPECT_EQ(Count(view, "<line class=\"bar "), 3u) << id;
+    EXPECT_EQ(Count(view, "<circle class=\"node"), 3u) << id;
+  }
+  // Case 1: two sides in compression, the base in tension, one arrow.
+  EXPECT_EQ(Count(View(page, "vista-caso-1"), "bar c "), 2u);
+  EXPECT_EQ(Count(View(page, "vista-caso-1"), "bar t "), 1u);
+  EXPECT_EQ(Count(View(page, "vista-caso-1"), "class=\"load\""), 1u);
+  // The template of a 40 x 15 cm triangle (42 x 17 with its margins): the
+  // cover and 2 landscape sheets, each SVG 10 mm to its cm.
+  EXPECT_NE(page.find("@page{size:A4 landscape"), std::string::npos);
+  EXPECT_EQ(Count(page, "<svg class=\"tile\" width=\"270mm\" height=\"170mm\" viewBox="), 2u);
+  EXPECT_EQ(Count(page, "width=\"100mm\" height=\"100mm\" viewBox=\"0 0 10 10\""), 1u);
+  EXPECT_EQ(page.find("location.reload"), std::string::npos);
+}
+
+TEST(Page, MechanismIsDrawnDisplacedOverTheTrussAsItStands) {
+  const std::string page = Page(Square());
+  EXPECT_EQ(page.find("vista-ponte"), std::string::npos);
+  const std::string view = View(page, "vista-mecanismo-1");
+  EXPECT_EQ(Count(view, "<line class=\"bar ghost\""), 4u);
+  EXPECT_EQ(Count(view, "<line class=\"moved\""), 4u);
+  // Nodes 3 and 4 move, 1 and 2 are held.
+  EXPECT_EQ(Count(view, "<circle class=\"node moving\""), 2u);
+  EXPECT_EQ(Count(view, "<circle class=\"mover\""), 2u);
+  EXPECT_NE(page.find("A treliça é um mecanismo"), std::string::npos);
+}
+
+TEST(Page, TextsAreEscaped) {
+  const std::string page = Page(Triangle(), "a<b>&\"c");
+  EXPECT_EQ(page.find("a<b>"), std::string::npos);
+  EXPECT_NE(page.find("<h1>a&lt;b&gt;&amp;&quot;c</h1>"), std::string::npos);
+  const std::string error = ErrorPageHtml("m<", "m.txt, linha 3: <script>", {.reload = true});
+  EXPECT_NE(error.find("linha 3: &lt;script&gt;"), std::string::npos);
+  EXPECT_NE(error.find("location.reload"), std::string::npos);
+  EXPECT_NE(error.find("http-equiv=\"refresh\""), std::string::npos);
+}
+
+TEST(Page, HostileModelsGiveAPageWithoutNonNumbers) {
+  const auto moved = [](double x, double y) {
+    TrussBuilder truss = Triangle();
+    truss.Node(4, x, y);
+    return truss;
+  };
+  const struct {
+    const char* what;
+    TrussBuilder truss;
+    bool tiles;
+  } cases[] = {
+      {"a node not a number", moved(kNaN, 1), true},
+      {"a node at infinity", moved(kInf, -kInf), true},
+      {"a node far away", moved(1e300, -1e300), false},
+      {"both ends of the doubles", moved(-1.7e308, 1.7e308), false},
+      {"no bars, a truss of one point", TrussBuilder(0).Node(1, 5, 5).Node(2, 5, 5.0000001), true},
+      {"a node 1 um from the others", moved(20, 15.0001), true},
+  };
+  for (const auto& c : cases) {
+    const std::string page = Page(c.truss);
+    // Every attribute value is free of what a number that is not finite
+    // would print as.
+    for (auto at = page.find("=\""); at != std::string::npos; at = page.find("=\"", at + 1)) {
+      const std::string value = page.substr(at + 2, page.find('"', at + 2) - at - 2);
+      EXPECT_EQ(value.find("nan"), std::string::npos) << c.what << ": " << value;
+      EXPECT_EQ(value.find("inf"), std::string::npos) << c.what << ": " << value;
+    }
+    EXPECT_EQ(page.find("<svg class=\"tile\"") != std::string::npos, c.tiles) << c.what;
+    EXPECT_NE(page.find("</html>"), std::string::npos) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace quivor::page
