@@ -210,7 +210,7 @@ std::vector<double> Motion(const Profile& factor, const Profile& original,
 // The pivot d(i) is the least v^T K v over the motions v of equations
 // 0..i with v(i) = 1 and every set-aside equation still. Computed by the
 // elimination it carries rounding of about eps * |v|^2 * a(i,i): along a
-// free bridge of 1000 nodes the rotation's pivot comes out near 1e-8 of its
+// free bridge of 1000 nodes the rotation's pivot comes out at 4e-9 of its
 // diagonal, not 0. So a pivot that comes out small is taken again as
 // v^T K v of that motion summed bar by bar (Energy), which stays at
 // rounding level for a true mechanism.
