@@ -33,7 +33,7 @@ Study CheckTruss(const Model& model) {
   Study study;
   const int nodes = model.nodeCount;
   study.nodes = nodes;
-  study.bars = model.barCount;
+  study.bars = std::max<int>(model.barCount, 0);  // a negative count reads no bar
   study.equations = 2 * nodes;
 
   std::vector<Held> held(static_cast<std::size_t>(nodes) + 1);
