@@ -79,14 +79,13 @@ pre.error{white-space:pre-wrap;background:#fde7e4;color:#a3180d;padding:.7em 1em
 .sheet:last-child{break-after:auto;page-break-after:auto}
 .sheet h1{font-size:6mm;margin:0 0 4mm}
 .sheet-head{margin:0;height:7mm;font-size:3.2mm}
-.tpl-defs{position:absolute;width:0;height:0;overflow:hidden}
 .tile,.square,.map{display:block}
-.ub{stroke:#000;stroke-width:.05px;fill:none;stroke-linecap:round}
-.un{stroke:#000;stroke-width:.03px;fill:none}
-.ur{stroke:#000;stroke-width:.025px;fill:none}
-.ud{stroke:#777;stroke-width:.02px;stroke-dasharray:.3px .2px;fill:none}
-.ul{fill:#000;font-size:.3px;text-anchor:middle;font-family:sans-serif}
-.ut{fill:#000;font-size:.36px;font-weight:700;font-family:sans-serif}
+.tb{stroke:#000;stroke-width:.05px;fill:none;stroke-linecap:round}
+.tn{stroke:#000;stroke-width:.03px;fill:none}
+.tr{stroke:#000;stroke-width:.025px;fill:none}
+.td{stroke:#777;stroke-width:.02px;stroke-dasharray:.3px .2px;fill:none}
+.tl{fill:#000;font-size:.3px;text-anchor:middle;font-family:sans-serif}
+.tt{fill:#000;font-size:.36px;font-weight:700;font-family:sans-serif}
 .cover-body{display:flex;gap:8mm;align-items:flex-start}
 .cover-left{flex:0 0 100mm}
 .cover-text{flex:1 1 auto}

@@ -1,7 +1,6 @@
 // The template: the truss at full size on A4 sheets, printed from the page.
 //
-// The truss is drawn once, in cm, in groups that every sheet shows through
-// <use>, each sheet an SVG whose viewBox is its window of the truss in cm and
+// Each sheet is an SVG whose viewBox is its window of the truss in cm and
 // whose size is the same window in mm: one cm of the model is one cm on
 // paper. The first sheet holds the instructions, a 10 cm test square and a
 // map of the other sheets.
@@ -83,7 +82,6 @@ class TemplateWriter {
     if (layout_.tiling.sheets() == 0) {
       WriteRefusal();
     } else {
-      WriteTruss();
       WriteCover();
       for (int row = 0; row < layout_.tiling.rows; ++row) {
         for (int column = 0; column < layout_.tiling.columns; ++column) WriteSheet(row, column);
@@ -107,43 +105,45 @@ class TemplateWriter {
     page_.Raw("</p></section>\n");
   }
 
-  // The truss at full size, once: bar centre lines, node circles, the
-  // labels, and the marks that align neighbouring sheets.
-  void WriteTruss() {
-    page_.Raw(
-        "<svg class=\"tpl-defs\" width=\"0\" height=\"0\" aria-hidden=\"true\">\n<g id=\"gb\">");
-    for (const PlacedTruss::Bar& bar : truss_.bars) {
-      if (!truss_.drawn(bar)) continue;
-      page_.Raw("<line x1=\"")
-          .Coord(Start(bar).x)
-          .Raw("\" y1=\"")
-          .Coord(Start(bar).y)
-          .Raw("\" x2=\"")
-          .Coord(End(bar).x)
-          .Raw("\" y2=\"")
-          .Coord(End(bar).y)
-          .Raw("\"/>");
+  // A rectangle of the drawing, in cm.
+  struct Box {
+    double left, top, right, bottom;
+    bool Meets(const Box& other) const {
+      return left <= other.right && other.left <= right && top <= other.bottom &&
+             other.top <= bottom;
     }
-    page_.Raw("</g>\n<g id=\"gn\">");
+  };
+
+  static Box Around(double x, double y, double reach) {
+    return {x - reach, y - reach, x + reach, y + reach};
+  }
+  Box Around(const PlacedTruss::Bar& bar, double reach) const {
+    return {std::min(Start(bar).x, End(bar).x) - reach, std::min(Start(bar).y, End(bar).y) - reach,
+            std::max(Start(bar).x, End(bar).x) + reach, std::max(Start(bar).y, End(bar).y) + reach};
+  }
+
+  // The parts of the truss that fall in `window`: bar centre lines, node
+  // circles, their labels, and the marks that align neighbouring sheets.
+  // Each sheet holds only its own, so that a large truss's many sheets do
+  // not each carry the whole of it.
+  void WriteWindow(const Box& window) {
+    page_.Raw("<g class=\"td\">");
+    WriteOverlapLines(window);
+    page_.Raw("</g><g class=\"tb\">");
+    for (const PlacedTruss::Bar& bar : truss_.bars) {
+      if (truss_.drawn(bar) && Around(bar, 0.1).Meets(window)) Line(bar);
+    }
+    page_.Raw("</g><g class=\"tn\">");
     for (const PlacedTruss::Node& node : truss_.nodes) {
-      if (!node.drawn) continue;
+      if (!node.drawn || !Around(node.x, node.y, 0.4).Meets(window)) continue;
       page_.Raw("<circle cx=\"").Coord(node.x).Raw("\" cy=\"").Coord(node.y).Raw("\" r=\".35\"/>");
     }
-    page_.Raw("</g>\n<g id=\"gt\">");
-    for (const PlacedTruss::Node& node : truss_.nodes) {
-      if (!node.drawn) continue;
-      page_.Raw("<text x=\"")
-          .Coord(node.x + 0.45)
-          .Raw("\" y=\"")
-          .Coord(node.y - 0.45)
-          .Raw("\">")
-          .Int(node.label)
-          .Raw("</text>");
-    }
-    page_.Raw("</g>\n<g id=\"gl\">");
+    page_.Raw("</g><g class=\"tr\">");
+    WriteCrosses(window);
+    page_.Raw("</g><g class=\"tl\">");
     for (std::size_t j = 0; j < truss_.bars.size(); ++j) {
       const PlacedTruss::Bar& bar = truss_.bars[j];
-      if (!truss_.drawn(bar)) continue;
+      if (!truss_.drawn(bar) || !Around(bar, 3.0).Meets(window)) continue;
       // Along the bar, just above its centre line, never upside down.
       double angle = std::atan2(End(bar).y - Start(bar).y, End(bar).x - Start(bar).x) * 180.0 /
                      3.14159265358979323846;
@@ -160,47 +160,72 @@ class TemplateWriter {
       if (build_ != nullptr) page_.Raw(" · ").Int((*build_)[j].strands).Raw(" fios");
       page_.Raw("</text>");
     }
-    page_.Raw("</g>\n");
-    WriteAlignmentMarks();
-    page_.Raw("</svg>\n");
+    page_.Raw("</g><g class=\"tt\">");
+    for (const PlacedTruss::Node& node : truss_.nodes) {
+      if (!node.drawn || !Around(node.x, node.y, 1.5).Meets(window)) continue;
+      page_.Raw("<text x=\"")
+          .Coord(node.x + 0.45)
+          .Raw("\" y=\"")
+          .Coord(node.y - 0.45)
+          .Raw("\">")
+          .Int(node.label)
+          .Raw("</text>");
+    }
+    page_.Raw("</g>");
   }
 
-  // Along the middle of each strip that two sheets share: a dashed line,
-  // and crosses near both ends of each window it crosses. Laid one over
-  // the other, the sheets line up when their crosses do.
-  void WriteAlignmentMarks() {
+  void Line(const PlacedTruss::Bar& bar) {
+    page_.Raw("<line x1=\"")
+        .Coord(Start(bar).x)
+        .Raw("\" y1=\"")
+        .Coord(Start(bar).y)
+        .Raw("\" x2=\"")
+        .Coord(End(bar).x)
+        .Raw("\" y2=\"")
+        .Coord(End(bar).y)
+        .Raw("\"/>");
+  }
+
+  // The middle lines of the strips that two sheets share, dashed.
+  void WriteOverlapLines(const Box& window) {
     const SheetTiling& tiling = layout_.tiling;
-    const double right = layout_.left + layout_.totalWidth();
-    const double bottom = layout_.top + layout_.totalHeight();
-    page_.Raw("<g id=\"gd\">");
     for (int column = 1; column < tiling.columns; ++column) {
       const double x = layout_.left + column * layout_.stepX() + kSheetOverlap / 2;
-      page_.Raw("<path d=\"M").Coord(x).Raw(" ").Coord(layout_.top).Raw("V");
-      page_.Coord(bottom).Raw("\"/>");
+      if (x < window.left || x > window.right) continue;
+      page_.Raw("<path d=\"M").Coord(x).Raw(" ").Coord(window.top).Raw("V");
+      page_.Coord(window.bottom).Raw("\"/>");
     }
     for (int row = 1; row < tiling.rows; ++row) {
       const double y = layout_.top + row * layout_.stepY() + kSheetOverlap / 2;
-      page_.Raw("<path d=\"M").Coord(layout_.left).Raw(" ").Coord(y).Raw("H");
-      page_.Coord(right).Raw("\"/>");
+      if (y < window.top || y > window.bottom) continue;
+      page_.Raw("<path d=\"M").Coord(window.left).Raw(" ").Coord(y).Raw("H");
+      page_.Coord(window.right).Raw("\"/>");
     }
-    page_.Raw("</g>\n<g id=\"gr\">");
+  }
+
+  // Crosses on those lines near both ends of each window they cross. Laid
+  // one over the other, two sheets line up when their crosses do.
+  void WriteCrosses(const Box& window) {
+    const SheetTiling& tiling = layout_.tiling;
+    const auto cross = [&](double x, double y) {
+      if (Around(x, y, 0.6).Meets(window)) Cross(x, y);
+    };
     for (int column = 1; column < tiling.columns; ++column) {
       const double x = layout_.left + column * layout_.stepX() + kSheetOverlap / 2;
       for (int row = 0; row < tiling.rows; ++row) {
         const double top = layout_.top + row * layout_.stepY();
-        Cross(x, top + 2.0);
-        Cross(x, top + tiling.windowHeight - 2.0);
+        cross(x, top + 2.0);
+        cross(x, top + tiling.windowHeight - 2.0);
       }
     }
     for (int row = 1; row < tiling.rows; ++row) {
       const double y = layout_.top + row * layout_.stepY() + kSheetOverlap / 2;
       for (int column = 0; column < tiling.columns; ++column) {
         const double left = layout_.left + column * layout_.stepX();
-        Cross(left + 2.0, y);
-        Cross(left + tiling.windowWidth - 2.0, y);
+        cross(left + 2.0, y);
+        cross(left + tiling.windowWidth - 2.0, y);
       }
     }
-    page_.Raw("</g>\n");
   }
 
   void Cross(double x, double y) {
@@ -267,7 +292,7 @@ class TemplateWriter {
   void WriteMap() {
     const double width = layout_.totalWidth();
     const double height = layout_.totalHeight();
-    const double mmPerCm = std::min({100.0 / width, 55.0 / height, 10.0});
+    const double mmPerCm = std::min({90.0 / width, 55.0 / height, 10.0});
     page_.Raw("<p class=\"map-title\">Mapa das folhas</p><svg class=\"map\" width=\"")
         .Coord(width * mmPerCm)
         .Raw("mm\" height=\"")
@@ -280,9 +305,13 @@ class TemplateWriter {
         .Coord(width)
         .Raw(" ")
         .Coord(height)
-        .Raw("\"><use href=\"#gb\" class=\"mb\" stroke-width=\"")
+        .Raw("\"><g class=\"mb\" stroke-width=\"")
         .Coord(0.4 / mmPerCm)
-        .Raw("\"/><g class=\"mt\" stroke-width=\"")
+        .Raw("\">");
+    for (const PlacedTruss::Bar& bar : truss_.bars) {
+      if (truss_.drawn(bar)) Line(bar);
+    }
+    page_.Raw("</g><g class=\"mt\" stroke-width=\"")
         .Coord(0.3 / mmPerCm)
         .Raw("\" font-size=\"")
         .Coord(3.0 / mmPerCm)
@@ -347,10 +376,9 @@ class TemplateWriter {
         .Coord(tiling.windowWidth)
         .Raw(" ")
         .Coord(tiling.windowHeight)
-        .Raw(
-            "\"><use href=\"#gd\" class=\"ud\"/><use href=\"#gb\" class=\"ub\"/>"
-            "<use href=\"#gn\" class=\"un\"/><use href=\"#gr\" class=\"ur\"/>"
-            "<use href=\"#gl\" class=\"ul\"/><use href=\"#gt\" class=\"ut\"/></svg></section>\n");
+        .Raw("\">");
+    WriteWindow({left, top, left + tiling.windowWidth, top + tiling.windowHeight});
+    page_.Raw("</svg></section>\n");
   }
 
   const PlacedTruss::Node& Start(const PlacedTruss::Bar& bar) const {
