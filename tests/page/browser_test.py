@@ -1,0 +1,336 @@
+"""The study's page in a real browser (headless Chromium over the DevTools
+pipe): the page of each bundled example, of a mechanism and of a large truss
+loads with no console error and no network request and draws one element per
+bar and per node in every view; the views switch with scripts off; the page
+made while watching a model reloads itself and keeps its view and scroll;
+printed, the 1 m Pratt bridge gives the predicted A4 sheets and its test
+square measures 10 cm on paper.
+
+Screenshots of the drawings and the printed sheets (as PNG) are left in
+--out for a person to look at; the load time of the large truss's page is
+printed, not judged.
+
+Exit status 77 (skipped) where Chromium or poppler-utils are missing."""
+
+import argparse
+import math
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import chromium  # noqa: E402
+
+SKIPPED = 77
+# The tiling of the template (src/page/page.hpp), cm.
+OVERLAP = 1.0
+PORTRAIT = (18.0, 26.0)
+LANDSCAPE = (27.0, 17.0)
+MARGIN = 1.0
+DPI = 300
+
+
+class Checks:
+    def __init__(self):
+        self.passed = 0
+        self.failed = []
+
+    def expect(self, condition, what):
+        if condition:
+            self.passed += 1
+        else:
+            self.failed.append(what)
+            print(f"FAILED: {what}", flush=True)
+        return condition
+
+
+# --- Model files --------------------------------------------------------------
+
+def numbers(line):
+    return [float(value) for value in re.split(r"[\s,]+", line.strip()) if value]
+
+
+def read_nodes_and_bars(path):
+    """The node coordinates and the bar count of a model file whose records
+    each stand on one line, as the test's own and the bundled ones do."""
+    with open(path) as text:
+        lines = [line for line in text.read().splitlines()]
+    node_count, bar_count = int(numbers(lines[0])[0]), int(numbers(lines[1])[0])
+    nodes = [numbers(lines[2 + i])[1:3] for i in range(node_count)]
+    return nodes, bar_count
+
+
+def write_model(path, nodes, bars, supports, loads):
+    rows = [str(len(nodes)), str(len(bars))]
+    rows += [f"{label} {x} {y}" for label, (x, y) in enumerate(nodes, 1)]
+    rows += [f"{label} {a} {b}" for label, (a, b) in enumerate(bars, 1)]
+    rows.append(str(len(supports)))
+    for node, code_x, code_y in supports:
+        rows += [str(node), f"{code_x} {code_y}"]
+    rows += ["1", str(len(loads))]
+    for node, fx, fy in loads:
+        rows += [str(node), str(fx), str(fy)]
+    rows += ["2.0", "3.0"]
+    with open(path, "w") as out:
+        out.write("\n".join(rows) + "\n")
+
+
+def square_without_diagonal(path):
+    write_model(path, [(0, 0), (30, 0), (30, 30), (0, 30)], [(1, 2), (2, 3), (3, 4), (4, 1)],
+                [(1, 0, 0), (2, 1, 0)], [(3, 0, -5)])
+
+
+def large_truss(path, columns=50, rows=20, bar_count=5000):
+    """1000 nodes on a grid of 5 cm, each joined to its neighbours and to
+    those a knight's move away until there are `bar_count` bars."""
+    nodes = [(5.0 * c, 5.0 * r) for c in range(columns) for r in range(rows)]
+    label = {(c, r): 1 + c * rows + r for c in range(columns) for r in range(rows)}
+    bars = []
+    for dc, dr in [(0, 1), (1, 0), (1, 1), (1, -1), (2, 1), (1, 2), (2, -1), (1, -2)]:
+        for c in range(columns):
+            for r in range(rows):
+                if (c + dc, r + dr) in label and len(bars) < bar_count:
+                    bars.append((label[(c, r)], label[(c + dc, r + dr)]))
+    write_model(path, nodes, bars, [(1, 0, 0), (label[(columns - 1, 0)], 1, 0)],
+                [(label[(columns // 2, 0)], 0, -5)])
+
+
+# --- The template's tiling and the printed sheets ------------------------------
+
+def sheets_along(extent, window):
+    if extent <= window:
+        return 1
+    return math.ceil((extent - OVERLAP) / (window - OVERLAP) - 1e-9)
+
+
+def predicted_pages(nodes):
+    """The cover and the fewest sheets of one orientation (portrait on a tie)."""
+    xs, ys = [x for x, _ in nodes], [y for _, y in nodes]
+    width = max(xs) - min(xs) + 2 * MARGIN
+    height = max(ys) - min(ys) + 2 * MARGIN
+    portrait = sheets_along(width, PORTRAIT[0]) * sheets_along(height, PORTRAIT[1])
+    landscape = sheets_along(width, LANDSCAPE[0]) * sheets_along(height, LANDSCAPE[1])
+    return 1 + min(portrait, landscape), landscape < portrait
+
+
+def read_pgm(path):
+    with open(path, "rb") as image:
+        data = image.read()
+    fields, at = [], 0
+    while len(fields) < 4:
+        while data[at:at + 1].isspace():
+            at += 1
+        if data[at:at + 1] == b"#":
+            at = data.index(b"\n", at)
+            continue
+        end = at
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    assert fields[0] == b"P5" and fields[3] == b"255", fields
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[at + 1:at + 1 + width * height]
+
+
+DARK = bytes(1 if value < 128 else 0 for value in range(256))
+
+
+def longest_dark_runs(path):
+    """The longest horizontal and vertical runs of dark pixels, mm."""
+    width, height, pixels = read_pgm(path)
+    dark = pixels.translate(DARK)
+    def longest(lines):
+        return max((len(run) for line in lines for run in line.split(b"\0")), default=0)
+    rows = (dark[y * width:(y + 1) * width] for y in range(height))
+    columns = (dark[x::width] for x in range(width))
+    to_mm = 25.4 / DPI
+    return longest(rows) * to_mm, longest(columns) * to_mm
+
+
+def page_sizes(pdf):
+    info = subprocess.run(["pdfinfo", "-f", "1", "-l", "999", pdf], capture_output=True,
+                          text=True, check=True).stdout
+    pages = int(re.search(r"^Pages:\s+(\d+)", info, re.M).group(1))
+    sizes = re.findall(r"^Page\s+\d+ size:\s+([\d.]+) x ([\d.]+) pts", info, re.M)
+    return pages, [(float(w), float(h)) for w, h in sizes]
+
+
+# --- The pages in the browser ------------------------------------------------
+
+VIEW_COUNTS = """[...document.querySelectorAll('.view')].map(view => ({
+  id: view.id,
+  bars: view.querySelectorAll('line.bar').length,
+  nodes: view.querySelectorAll('circle.node').length,
+  moved: view.querySelectorAll('.displaced line.moved').length,
+  shown: getComputedStyle(view).display !== 'none'}))"""
+
+SHOWN_AFTER_CLICK = """(id => {
+  document.querySelector('label[for="r-' + id + '"]').click();
+  return [...document.querySelectorAll('.view')]
+      .filter(view => getComputedStyle(view).display !== 'none').map(view => view.id);
+})"""
+
+
+def element_box(browser, selector):
+    return browser.evaluate(
+        f"(() => {{ const r = document.querySelector('{selector}').getBoundingClientRect();"
+        " return {x: r.x + scrollX, y: r.y + scrollY, width: r.width, height: r.height}; })()")
+
+
+def check_page(browser, checks, html, name, bars, nodes, out):
+    url = "file://" + html
+    seconds = browser.open(url)
+    browser.drain()
+    problems = browser.problems(url)
+    checks.expect(not problems, f"{name}: loads with no console error or request: {problems}")
+    views = browser.evaluate(VIEW_COUNTS)
+    checks.expect(views, f"{name}: has views")
+    checks.expect(sum(view["shown"] for view in views) == 1, f"{name}: one view shown at first")
+    for view in views:
+        checks.expect(view["bars"] == bars and view["nodes"] == nodes,
+                      f"{name} {view['id']}: {view['bars']} bars, {view['nodes']} nodes drawn;"
+                      f" the model has {bars} and {nodes}")
+        if view["id"].startswith("vista-mecanismo"):
+            checks.expect(view["moved"] == bars, f"{name} {view['id']}: displaced bars drawn")
+    for view in views[:4]:
+        shown = browser.evaluate(f"{SHOWN_AFTER_CLICK}('{view['id']}')")
+        checks.expect(shown == [view["id"]], f"{name}: its tab shows {view['id']} alone: {shown}")
+    # The first tab again, for the screenshot.
+    browser.evaluate(f"{SHOWN_AFTER_CLICK}('{views[0]['id']}')")
+    browser.screenshot(os.path.join(out, f"{name}-desenho.png"), element_box(browser, "#desenho"))
+    return seconds, views
+
+
+def check_scripts_off(browser, checks, html):
+    url = "file://" + html
+    browser.open(url, scripts=False)
+    browser.evaluate("sessionStorage.clear()")
+    shown = browser.evaluate(f"{SHOWN_AFTER_CLICK}('vista-caso-2')")
+    checks.expect(shown == ["vista-caso-2"], f"scripts off: the tabs still switch views: {shown}")
+    # The page's own script would have kept the choice.
+    stored = browser.evaluate("sessionStorage.length")
+    checks.expect(stored == 0, "scripts off: the page's script did not run")
+
+
+def check_reload(browser, checks, study, folder):
+    """The page made while the command watches the model reloads itself,
+    keeping the chosen view and the scroll position."""
+    watcher = subprocess.Popen([study, "--acompanhar", "pratt"], cwd=folder,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        html = os.path.join(folder, "pratt.html")
+        for _ in range(100):
+            if os.path.exists(html) and open(html, "rb").read().rstrip().endswith(b"</html>"):
+                break
+            time.sleep(0.1)
+        browser.open("file://" + html, height=600)
+        browser.evaluate(f"{SHOWN_AFTER_CLICK}('vista-caso-2')")
+        browser.evaluate("window.scrollTo(0, 400); window.quivorMark = 1")
+        browser.wait_for("Page.loadEventFired", timeout=10)
+        time.sleep(0.3)
+        state = browser.evaluate(
+            "({mark: window.quivorMark === 1, y: scrollY,"
+            " chosen: document.getElementById('r-vista-caso-2').checked})")
+        checks.expect(not state["mark"], "watching: the page reloaded itself")
+        checks.expect(state["chosen"], "watching: the chosen view survives the reload")
+        checks.expect(abs(state["y"] - 400) <= 1, f"watching: the scroll survives: {state['y']}")
+    finally:
+        watcher.terminate()
+        watcher.wait()
+
+
+def check_print(browser, checks, html, nodes, out):
+    url = "file://" + html
+    browser.open(url)
+    pdf = os.path.join(out, "pratt-gabarito.pdf")
+    browser.pdf(pdf)
+    pages, sizes = page_sizes(pdf)
+    expected, landscape = predicted_pages(nodes)
+    checks.expect(pages == expected, f"template: {pages} A4 sheets, predicted {expected}")
+    a4 = (841.89, 595.28) if landscape else (595.28, 841.89)
+    checks.expect(all(abs(w - a4[0]) < 1 and abs(h - a4[1]) < 1 for w, h in sizes),
+                  f"template: every sheet A4, {'landscape' if landscape else 'portrait'}: {sizes}")
+    prefix = os.path.join(out, "pratt-folha")
+    subprocess.run(["pdftoppm", "-gray", "-r", str(DPI), "-f", "1", "-l", "2", pdf, prefix],
+                   check=True)
+    subprocess.run(["pdftoppm", "-png", "-r", "50", pdf, prefix], check=True)
+    first, second = sorted(f for f in os.listdir(out)
+                           if f.startswith("pratt-folha") and f.endswith(".pgm"))
+    across, down = longest_dark_runs(os.path.join(out, first))
+    checks.expect(abs(across - 100) <= 0.5 and abs(down - 100) <= 0.5,
+                  f"template: the test square measures {across:.2f} x {down:.2f} mm")
+    # On the first sheet of the truss a vertical of 15 cm, its ends rounded
+    # by half the 0,5 mm line.
+    _, vertical = longest_dark_runs(os.path.join(out, second))
+    checks.expect(abs(vertical - 150.5) <= 1.0,
+                  f"template: a 15 cm vertical bar measures {vertical:.2f} mm on paper")
+
+
+def run_study(study, folder, name, expected_status):
+    start = time.monotonic()
+    result = subprocess.run([study, name], cwd=folder, capture_output=True)
+    return result.returncode == expected_status, time.monotonic() - start
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--study", required=True, help="the quivor-study program")
+    parser.add_argument("--examples", required=True, help="the bundled examples' folder")
+    parser.add_argument("--out", required=True, help="where the pages and pictures go")
+    args = parser.parse_args()
+    args.study = os.path.abspath(args.study)
+
+    browser_path = chromium.find_chromium()
+    missing = [tool for tool, path in (("chromium", browser_path),
+                                      ("pdfinfo", shutil.which("pdfinfo")),
+                                      ("pdftoppm", shutil.which("pdftoppm"))) if not path]
+    if missing:
+        print(f"skipped: {', '.join(missing)} not found (Debian: chromium, poppler-utils)")
+        return SKIPPED
+
+    out = os.path.abspath(args.out)
+    shutil.rmtree(out, ignore_errors=True)
+    work = os.path.join(out, "models")
+    os.makedirs(work)
+    for name in ("ponte", "teste", "pratt"):
+        shutil.copy(os.path.join(args.examples, name + ".txt"), work)
+    square_without_diagonal(os.path.join(work, "quadrado.txt"))
+    large_truss(os.path.join(work, "grande.txt"))
+
+    checks = Checks()
+    with chromium.Browser(browser_path) as browser:
+        for name, status in (("ponte", 0), ("teste", 0), ("pratt", 0), ("quadrado", 1),
+                             ("grande", 0)):
+            studied, seconds = run_study(args.study, work, name, status)
+            if not checks.expect(studied, f"{name}: quivor-study ends with status {status}"):
+                continue
+            nodes, bars = read_nodes_and_bars(os.path.join(work, name + ".txt"))
+            html = os.path.join(work, name + ".html")
+            loaded, views = check_page(browser, checks, html, name, bars, len(nodes), out)
+            print(f"{name}: {len(nodes)} nodes, {bars} bars, {len(views)} views, "
+                  f"{os.path.getsize(html) / 1e6:.2f} MB; studied and written in {seconds:.2f} s,"
+                  f" loaded by Chromium in {loaded:.2f} s", flush=True)
+        pratt = os.path.join(work, "pratt.html")
+        browser.open("file://" + pratt, width=1100)
+        browser.screenshot(os.path.join(out, "pratt-page.png"),
+                           {"x": 0, "y": 0, "width": 1100,
+                            "height": element_box(browser, "#desenho")["height"] +
+                            element_box(browser, "#desenho")["y"] + 12})
+        check_scripts_off(browser, checks, pratt)
+        check_print(browser, checks, pratt, read_nodes_and_bars(pratt[:-5] + ".txt")[0], out)
+        watched = os.path.join(out, "watched")
+        os.makedirs(watched)
+        shutil.copy(os.path.join(args.examples, "pratt.txt"), watched)
+        check_reload(browser, checks, args.study, watched)
+
+    print(f"Pictures and pages in {out}")
+    print(f"{checks.passed} passed, {len(checks.failed)} failed")
+    return 1 if checks.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
