@@ -95,9 +95,9 @@ pre.error{white-space:pre-wrap;background:#fde7e4;color:#a3180d;padding:.7em 1em
 .square .ticks{stroke:#000;stroke-width:.02px;fill:none}
 .square text{font-size:.45px;text-anchor:middle;fill:#000}
 .map-title{margin:5mm 0 1mm;font-weight:700}
-.mb{stroke:#555;fill:none}
+.mb{stroke:#999;fill:none}
 .mt{fill:none;stroke:#000}
-.mt text{fill:#000;stroke:none;text-anchor:middle;dominant-baseline:central;font-weight:700}
+.mt text{fill:#000;stroke:#fff;stroke-width:.3em;paint-order:stroke;text-anchor:middle;dominant-baseline:central;font-weight:700}
 .small{font-size:3mm;color:#333}
 </style>
 )";
