@@ -219,7 +219,7 @@ class DrawingWriter {
                 std::vector<double>& moveY) const {
     moveX.assign(truss_.nodes.size(), 0.0);
     moveY.assign(truss_.nodes.size(), 0.0);
-    const double size = std::max({truss_.width, truss_.height, 10.0 * truss_.scale});
+    const double size = std::max({truss_.width, truss_.height, 10.0});
     const double reach = 0.12 * size;
     for (const study::NodeMotion& motion : mechanism.motion) {
       const int i = truss_.IndexOfLabel(model_, motion.node);
