@@ -2,7 +2,8 @@
 pipe): the page of each bundled example, of a mechanism and of a large truss
 loads with no console error and no network request and draws one element per
 bar and per node in every view; the views switch with scripts off; the page
-made while watching a model reloads itself and keeps its view and scroll;
+made while watching a model reloads itself and keeps its view and scroll,
+and one of a model that cannot be read names its error;
 printed, the 1 m Pratt bridge gives the predicted A4 sheets and its test
 square measures 10 cm on paper.
 
@@ -243,6 +244,31 @@ def check_reload(browser, checks, study, folder):
         watcher.wait()
 
 
+def check_error_page(browser, checks, study, folder):
+    """A model that cannot be read, while watched: the page names the error."""
+    with open(os.path.join(folder, "quebrado.txt"), "w") as model:
+        model.write("3\n3\n1 0 0\n2 x 0\n")
+    watcher = subprocess.Popen([study, "--acompanhar", "quebrado"], cwd=folder,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        html = os.path.join(folder, "quebrado.html")
+        for _ in range(100):
+            if os.path.exists(html) and open(html, "rb").read().rstrip().endswith(b"</html>"):
+                break
+            time.sleep(0.1)
+        url = "file://" + html
+        browser.open(url)
+        browser.drain()
+        problems = browser.problems(url)
+        checks.expect(not problems, f"error page: loads with no console error: {problems}")
+        text = browser.evaluate("document.body.innerText")
+        checks.expect("não pôde ser estudado" in text and "linha 4" in text,
+                      f"error page: names the model's error: {text!r}")
+    finally:
+        watcher.terminate()
+        watcher.wait()
+
+
 def check_print(browser, checks, html, nodes, out):
     url = "file://" + html
     browser.open(url)
@@ -326,6 +352,7 @@ def main():
         os.makedirs(watched)
         shutil.copy(os.path.join(args.examples, "pratt.txt"), watched)
         check_reload(browser, checks, args.study, watched)
+        check_error_page(browser, checks, args.study, watched)
 
     print(f"Pictures and pages in {out}")
     print(f"{checks.passed} passed, {len(checks.failed)} failed")
