@@ -22,8 +22,8 @@ using study::Study;
 
 // Views beyond these are left to the tables (a model may have thousands of
 // load cases, a truss with no bars thousands of mechanisms).
-constexpr std::size_t kCaseViews = 20;
-constexpr std::size_t kMechanismViews = 20;
+constexpr std::size_t kCaseViews = kMaxViews - 1;
+constexpr std::size_t kMechanismViews = kMaxViews - 1;
 // Above these counts the labels would only blot the drawing out; the bars
 // and nodes keep theirs in their hover text.
 constexpr std::size_t kLabelledBars = 400;
@@ -96,12 +96,9 @@ class DrawingWriter {
       return;
     }
     // The view switch: radio buttons and their labels, then the views, all
-    // siblings, so that a rule of the style sheet shows the checked one.
-    page_.Raw("<style>.view{display:none}");
-    for (std::size_t i = 0; i < views.size(); ++i) {
-      page_.Raw(i == 0 ? "" : ",").Raw("#r-").Raw(views[i].id).Raw(":checked~#").Raw(views[i].id);
-    }
-    page_.Raw("{display:block}</style>\n<div class=\"views\">\n");
+    // siblings and in the same order, so that the style sheet shows the
+    // view of the checked button (AppendViewSwitchStyle).
+    page_.Raw("<div class=\"views\">\n");
     for (std::size_t i = 0; i < views.size(); ++i) {
       page_.Raw("<input type=\"radio\" name=\"vista\" id=\"r-").Raw(views[i].id).Raw("\"");
       if (i == 0) page_.Raw(" checked");
@@ -538,6 +535,19 @@ class DrawingWriter {
 };
 
 }  // namespace
+
+void AppendViewSwitchStyle(Markup& page) {
+  page.Raw("<style>.view{display:none}");
+  for (std::size_t k = 1; k <= kMaxViews; ++k) {
+    page.Raw(k == 1 ? "" : ",")
+        .Raw(".views>input:nth-of-type(")
+        .Int(static_cast<long long>(k))
+        .Raw("):checked~.view:nth-of-type(")
+        .Int(static_cast<long long>(k))
+        .Raw(")");
+  }
+  page.Raw("{display:block}</style>\n");
+}
 
 void AppendDrawing(Markup& page, const Model& model, const PlacedTruss& truss,
                    const study::Study& study) {

@@ -350,6 +350,7 @@ std::string PageHtml(const std::string& modelName, const Model& model, const Stu
   // truss's page without growing the text many times over.
   page.str().reserve(4096 + 600 * (truss.bars.size() + truss.nodes.size()));
   Head(page, modelName, options.reload);
+  AppendViewSwitchStyle(page);
   AppendPrintStyle(page, truss);
   page.Raw("</head>\n<body>\n<div class=\"screen\">\n");
   Summary(page, modelName, study);

@@ -50,9 +50,13 @@ PlacedTruss PlaceTruss(const Model& model);
 
 // The drawing for the screen: one view per load case and one of the bridge
 // to build (or one per mechanism), chosen with radio buttons that work with
-// scripts off.
+// scripts off; at most kMaxViews views, the rest left to the tables.
+inline constexpr std::size_t kMaxViews = 21;
 void AppendDrawing(Markup& page, const Model& model, const PlacedTruss& truss,
                    const study::Study& study);
+
+// The rules that show the view of the checked radio button, for the head.
+void AppendViewSwitchStyle(Markup& page);
 
 // The template sheets, shown only when printed, and what the screen says
 // about them.
