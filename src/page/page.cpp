@@ -112,8 +112,16 @@ std::string Script(bool reload) {
       "var radios=document.querySelectorAll('input[name=vista]');\n"
       "if(store){var chosen=store.getItem(key+':vista');\n"
       "if(chosen){var radio=document.getElementById(chosen);if(radio)radio.checked=true;}}\n"
+      // The drawings' text is sized for a page about 1000 px wide; on a
+      // narrower one it grows to stay readable (at most 2,5 times).
+      "function fit(){document.querySelectorAll('svg.drawing').forEach(function(svg){\n"
+      "var box=svg.getBoundingClientRect(),view=svg.viewBox.baseVal;if(!box.width)return;\n"
+      "var base=Number(svg.dataset.font||svg.getAttribute('font-size'));svg.dataset.font=base;\n"
+      "var scale=Math.min(box.width/view.width,box.height/view.height);\n"
+      "svg.setAttribute('font-size',Math.min(Math.max(base,12/scale),2.5*base));});}\n"
       "radios.forEach(function(radio){radio.addEventListener('change',function(){"
-      "if(store)store.setItem(key+':vista',radio.id);});});\n";
+      "if(store)store.setItem(key+':vista',radio.id);fit();});});\n"
+      "window.addEventListener('resize',fit);fit();\n";
   if (reload) {
     script +=
         "if('scrollRestoration' in history)history.scrollRestoration='manual';\n"
