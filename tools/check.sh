@@ -13,6 +13,22 @@ for preset in debug asan; do
   ctest --preset "$preset" -j "$jobs"
 done
 
+# The project's version, as a build folder's cache holds it.
+project_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"; }
+
+# The Linux release archive, made as `cmake --build --preset release --target
+# package` makes it, in a folder of its own without the tests (the same
+# configuration, less to build), and checked as a student gets it: exactly
+# the expected files, and the programs, unpacked in a fresh folder, run on an
+# example (tests/release/package_test.py).
+echo "== release package (at ${SECONDS} s)"
+cmake --preset release -B build/release-package -DQUIVOR_TESTS=OFF >/dev/null
+cmake --build build/release-package -j "$jobs" --target package
+version=$(project_version build/release-package)
+python3 tests/release/package_test.py --version "$version" --source . \
+  --archive "build/release-package/quivor-$version-linux-x86_64.tar.gz" \
+  --guide build/release-package/LEIA-ME.html
+
 # Fuzzing: each libFuzzer target for 60 seconds from the seed corpus (all at
 # once), under the address and undefined-behaviour sanitizers.
 # A crash, a leak, a broken check, an input slower than 10 s or one run above
@@ -67,15 +83,23 @@ fi
 
 # The Windows program, cross-built with MinGW-w64 from the same sources, and
 # its unit and end-to-end tests run under Wine (in a Wine prefix of the build
-# folder's own). Skipped where the cross compiler, Wine or GoogleTest's
-# sources are missing.
+# folder's own); then its release archive, checked as the Linux one, its
+# programs run under Wine. Skipped where the cross compiler, Wine or
+# GoogleTest's sources are missing.
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
   [ -f /usr/src/googletest/CMakeLists.txt ]; then
   echo "== windows (at ${SECONDS} s)"
   cmake --preset windows >/dev/null
   cmake --build --preset windows -j "$jobs"
   ctest --preset windows -j "$jobs"
+  echo "== windows package (at ${SECONDS} s)"
+  cmake --build --preset windows -j "$jobs" --target package
+  version=$(project_version build/windows)
+  python3 tests/release/package_test.py --version "$version" --source . \
+    --archive "build/windows/quivor-$version-windows.zip" --guide build/windows/LEIA-ME.html \
+    --wrapper "cmake/wine-run.sh build/windows/wineprefix"
 else
-  echo "== windows: skipped (needs x86_64-w64-mingw32-g++-posix, wine and /usr/src/googletest)"
+  echo "== windows and its package: skipped (needs x86_64-w64-mingw32-g++-posix, wine and" \
+    "/usr/src/googletest)"
 fi
 echo "== all checks passed in ${SECONDS} s"
