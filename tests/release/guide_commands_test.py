@@ -19,7 +19,8 @@ trailing blanks, the programs' CR LF as LF, quivor's Windows-1252 decoded.
 
 Also: every subcommand and every option that `quivor-study --help` lists
 is in the guide, each subcommand with a command of its own; every <pre> is
-one of the kinds above."""
+one of the kinds above; a command written within the text (<code>) is one
+of those run (.\\ or ./ before it aside)."""
 
 import argparse
 import html.parser
@@ -80,6 +81,8 @@ class GuideReader(html.parser.HTMLParser):
         self.block = None
         self.inner = None  # "typed" or "any" inside a block
         self.text = []
+        self.codes = []  # the text of each <code>
+        self.code = None
 
     def handle_starttag(self, tag, attrs):
         attributes = dict(attrs)
@@ -92,18 +95,25 @@ class GuideReader(html.parser.HTMLParser):
         elif self.block and tag == "kbd":
             self.inner = "typed"
             self.block.parts.append(("typed", attributes.get("data-digita")))
+        elif tag == "code":
+            self.code = ""
         elif self.block and tag == "var":
             self.inner = "any"
             self.block.parts.append(("any", ""))
 
     def handle_endtag(self, tag):
-        if tag == "pre":
+        if tag == "code" and self.code is not None:
+            self.codes.append(self.code)
+            self.code = None
+        elif tag == "pre":
             self.block = None
         elif tag in ("kbd", "var"):
             self.inner = None
 
     def handle_data(self, data):
         self.text.append(data)
+        if self.code is not None:
+            self.code += data
         if not self.block:
             return
         if self.inner:
@@ -255,6 +265,10 @@ def main():
         run.expect(len(reader.blocks) == reader.pres,
                    f"every <pre> is of a known kind: {reader.pres - len(reader.blocks)} are not")
         commands = [shlex.split(b.shown()) for b in reader.blocks if b.kind == "comando"]
+        for code in reader.codes:
+            written = re.fullmatch(r"(?:\.[\\/])?(quivor(?:-study)?\s.*)", code)
+            run.expect(not written or shlex.split(written.group(1)) in commands,
+                       f"the command {code!r} in the text is one the guide runs")
         options, subcommands = help_words(args.study)
         text = "".join(reader.text)
         for option in sorted(options):
