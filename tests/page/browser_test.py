@@ -287,11 +287,13 @@ def check_print(browser, checks, html, nodes, out):
     first, second = sorted(f for f in os.listdir(out)
                            if f.startswith("pratt-folha") and f.endswith(".pgm"))
     across, down = longest_dark_runs(os.path.join(out, first))
+    _, vertical = longest_dark_runs(os.path.join(out, second))
+    print(f"template: {pages} sheets; on paper the test square is {across:.2f} x {down:.2f} mm,"
+          f" a 15 cm bar {vertical:.2f} mm", flush=True)
     checks.expect(abs(across - 100) <= 0.5 and abs(down - 100) <= 0.5,
                   f"template: the test square measures {across:.2f} x {down:.2f} mm")
     # On the first sheet of the truss a vertical of 15 cm, its ends rounded
     # by half the 0,5 mm line.
-    _, vertical = longest_dark_runs(os.path.join(out, second))
     checks.expect(abs(vertical - 150.5) <= 1.0,
                   f"template: a 15 cm vertical bar measures {vertical:.2f} mm on paper")
 
