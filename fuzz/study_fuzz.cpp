@@ -6,8 +6,9 @@
 // stops as singular is never stable; a stable truss has a bridge to build
 // and a positive collapse factor wherever one is defined; every mechanism is
 // a motion the truss resists with no force (K v = 0 to rounding), scaled to
-// a largest component of +1; the JSON document reads back, and the CSV
-// table is there exactly when there is a bridge to build.
+// a largest component of +1; the JSON document reads back, the CSV table is
+// there exactly when there is a bridge to build, and the page is written
+// with no number that is not one.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <string_view>
 
 #include "fuzz/analysis_limits.hpp"
+#include "page/page.hpp"
 #include "fuzz/fuzz_check.hpp"
 #include "study/mechanisms.hpp"
 #include "study/study.hpp"
@@ -79,5 +81,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto document = nlohmann::json::parse(JsonDocument("fuzz", study));
   FUZZ_CHECK(document["stable"] == study.stable);
   FUZZ_CHECK(CsvTable(study).empty() == !study.build);
+  const std::string html = page::PageHtml("fuzz", input.model, study, {});
+  FUZZ_CHECK(html.starts_with("<!DOCTYPE html>"));
+  for (const char* bad : {"NaN", "nan\"", "inf\"", "nan ", "inf "}) {
+    FUZZ_CHECK(html.find(bad) == std::string::npos);
+  }
   return 0;
 }
