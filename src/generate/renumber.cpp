@@ -56,38 +56,6 @@ std::string Read(std::string_view text, Model& model, int& halfBandwidth) {
   return {};
 }
 
-// The bytes of each node's record, in file order: from the start of the line
-// of its label to the end of the line (line end included) where its read
-// stopped. The reads are those ReadModelFile makes first, on a model it has
-// accepted; each begins on a line of its own.
-std::vector<std::pair<std::size_t, std::size_t>> NodeRecords(std::string_view text, int nodeCount) {
-  std::vector<std::size_t> lineStart{0, 0};  // lineStart[k]: line k, from 1
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') lineStart.push_back(i + 1);
-  }
-  lineStart.push_back(text.size());
-  auto start = [&](std::int64_t line) {
-    return lineStart[std::min(static_cast<std::size_t>(line), lineStart.size() - 1)];
-  };
-
-  InputUnit unit(kModelUnit, text);
-  std::int16_t count = 0;
-  std::array countItem{ReadItem(count)};
-  FreeFormRead(unit, countItem);  // nodes
-  FreeFormRead(unit, countItem);  // bars
-  std::vector<std::pair<std::size_t, std::size_t>> records;
-  for (int i = 0; i < nodeCount; ++i) {
-    std::int16_t label = 0;
-    double x = 0.0;
-    double y = 0.0;
-    std::array node{ReadItem(label), ReadItem(x), ReadItem(y)};
-    FreeFormRead(unit, node);
-    // An accepted label always has its value, and so its line.
-    records.emplace_back(start(node[0].line), start(unit.line() + 1));
-  }
-  return records;
-}
-
 // Bars as neighbour lists, each sorted and without repeats.
 Graph GraphOf(const Model& model) {
   Graph graph(At(model.nodeCount));
@@ -200,6 +168,38 @@ int HalfBandwidthOf(const Graph& graph, const std::vector<int>& order) {
 }
 
 }  // namespace
+
+// The bytes of each node's record, in file order: from the start of the line
+// of its label to the end of the line (line end included) where its read
+// stopped. The reads are those ReadModelFile makes first, on a model it has
+// accepted; each begins on a line of its own.
+std::vector<std::pair<std::size_t, std::size_t>> NodeRecords(std::string_view text, int nodeCount) {
+  std::vector<std::size_t> lineStart{0, 0};  // lineStart[k]: line k, from 1
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') lineStart.push_back(i + 1);
+  }
+  lineStart.push_back(text.size());
+  auto start = [&](std::int64_t line) {
+    return lineStart[std::min(static_cast<std::size_t>(line), lineStart.size() - 1)];
+  };
+
+  InputUnit unit(kModelUnit, text);
+  std::int16_t count = 0;
+  std::array countItem{ReadItem(count)};
+  FreeFormRead(unit, countItem);  // nodes
+  FreeFormRead(unit, countItem);  // bars
+  std::vector<std::pair<std::size_t, std::size_t>> records;
+  for (int i = 0; i < nodeCount; ++i) {
+    std::int16_t label = 0;
+    double x = 0.0;
+    double y = 0.0;
+    std::array node{ReadItem(label), ReadItem(x), ReadItem(y)};
+    FreeFormRead(unit, node);
+    // An accepted label always has its value, and so its line.
+    records.emplace_back(start(node[0].line), start(unit.line() + 1));
+  }
+  return records;
+}
 
 Renumbered RenumberNodes(std::string_view modelText) {
   Renumbered result;

@@ -3,8 +3,11 @@
 // which is what the width of quivor's banded stiffness matrix follows.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace quivor::generate {
 
@@ -27,5 +30,11 @@ struct Renumbered {
 // connected component after another; the original order is kept unless the
 // new one is narrower.
 Renumbered RenumberNodes(std::string_view modelText);
+
+// Where each node's record stands in a model text that quivor's reader
+// accepts, in file order: [first, second) runs from the start of the line of
+// its label to the end (line end included) of the line of its last value.
+// Also used to rewrite the coordinates of some nodes (quivor-study otimizar).
+std::vector<std::pair<std::size_t, std::size_t>> NodeRecords(std::string_view text, int nodeCount);
 
 }  // namespace quivor::generate
