@@ -4,10 +4,11 @@
 // console when the program was started without one), the study, then what
 // it shows: the console text or the JSON document, the CSV table and the
 // page. Watching a model repeats the pass each time the file is saved.
-// Three subcommands do what teams and teachers did by hand: a first model
-// (nova), the ranking of a folder of models (ranking), and the node order
-// for a narrow band (renumerar).
+// Four subcommands do what teams and teachers did by hand: a first model
+// (nova), the ranking of a folder of models (ranking), the node order for a
+// narrow band (renumerar), and a lighter shape (otimizar).
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -16,6 +17,8 @@
 
 #include "generate/bridge_model.hpp"
 #include "generate/renumber.hpp"
+#include "optimize/optimize.hpp"
+#include "optimize/report.hpp"
 #include "page/page.hpp"
 #include "platform/desktop.hpp"
 #include "platform/platform.hpp"
@@ -249,6 +252,83 @@ int Renumber(const CommandLine& line) {
   return kStatusStudied;
 }
 
+// quivor-study otimizar NAME: the nodes that may move, moved for a lighter
+// bridge; NAME-otimizado.txt and its page, never over existing files
+// unless asked to.
+int Optimize(const CommandLine& line) {
+  const std::string fileName = ModelFileName(line.model);
+  const FileText file = ReadWholeFile(fileName);
+  std::string error = file.error;
+  if (error.empty()) error = ReadModelText(fileName, file.text).error;
+  if (!error.empty()) {
+    terminal::WriteErr("quivor-study: " + error + "\n");
+    return kStatusModelFile;
+  }
+  const std::string stem = ModelStem(fileName) + "-otimizado";
+  const std::string outName = stem + ".txt";
+  const std::string pageName = stem + ".html";
+  for (const std::string& name : {outName, pageName}) {
+    if (line.replace || (name == pageName && !line.page)) continue;
+    if (desktop::ModificationStamp(name)) {
+      terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
+                         " já existe; para escrever por cima dele, use --substituir\n");
+      return kStatusOutputFile;
+    }
+  }
+
+  // The search, with a progress line now and then.
+  optimize::SearchOptions options;
+  options.rules = line.shape;
+  bool shown = false;
+  std::size_t widest = 0;  // a shorter line blanks what the last one left
+  auto last = std::chrono::steady_clock::now();
+  options.progress = [&](const optimize::Progress& progress) {
+    const auto now = std::chrono::steady_clock::now();
+    if (shown && now - last < std::chrono::milliseconds(200)) return;
+    last = now;
+    shown = true;
+    std::string text = optimize::ProgressText(progress) + "...";
+    widest = std::max(widest, text.size());
+    text.resize(widest, ' ');
+    terminal::WriteErr("\r" + text);
+  };
+  optimize::Optimization result;
+  try {
+    result = optimize::OptimizeModelText(file.text, options, line.options);
+  } catch (const std::bad_alloc&) {
+    result.error = "memória insuficiente para otimizar o modelo";
+  }
+  if (shown) terminal::WriteErr("\n");
+  const std::string shownFile = terminal::NameInUtf8(fileName);
+  if (result.before.nodes > 0 && !result.before.stable) {
+    // A mechanism: the study tells how it moves.
+    terminal::WriteOut(ConsoleReport(shownFile, result.before));
+    return kStatusMechanism;
+  }
+  if (!result.error.empty()) {
+    terminal::WriteErr("quivor-study: " + shownFile + ": " + result.error + "\n");
+    return kStatusModelFile;
+  }
+
+  terminal::WriteOut(
+      optimize::OptimizationReport(shownFile, terminal::NameInUtf8(outName), result, line.shape));
+  if (!WriteFile(outName, result.text)) {
+    terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(outName) +
+                       ": não foi possível escrever o arquivo\n");
+    return kStatusOutputFile;
+  }
+  if (line.page) {
+    const std::string html =
+        page::PageHtml(terminal::NameInUtf8(stem), result.model, result.after, {});
+    if (!Written(line, pageName, html, "Desenho e gabarito")) return kStatusOutputFile;
+    if (line.open && !desktop::OpenInBrowser(pageName)) {
+      terminal::WriteErr("quivor-study: não foi possível abrir " + terminal::NameInUtf8(pageName) +
+                         " no navegador\n");
+    }
+  }
+  return kStatusStudied;
+}
+
 int Run(int argc, const char* const* argv) {
   // 1. The command line.
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
@@ -263,6 +343,8 @@ int Run(int argc, const char* const* argv) {
       return Ranking(line);
     case Command::kRenumber:
       return Renumber(line);
+    case Command::kOptimize:
+      return Optimize(line);
     case Command::kStudy:
       break;
   }

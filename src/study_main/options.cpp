@@ -183,6 +183,38 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   renumber->add_flag("--substituir", line.replace,
                      "Escreve por cima de um NOME-renumerado.txt que já existe");
 
+  // quivor-study otimizar NAME: the nodes moved for a lighter bridge.
+  CLI::App* optimize = app.add_subcommand(
+      "otimizar",
+      "Escreve NOME-otimizado.txt: o modelo com os nós sem apoio nem carga, fora do "
+      "tabuleiro, movidos para uma ponte a construir mais leve (as mesmas barras)");
+  Portuguese(*optimize);
+  optimize->group("Subcomandos");
+  optimize->add_option("NOME", line.model, "O modelo: NOME.txt")->required()->type_name("");
+  optimize::ShapeRules& shape = line.shape;
+  number(
+      *optimize, "--altura-max", "CM",
+      "Distância máxima de um nó ao tabuleiro, em cm (padrão: a do nó mais distante dele "
+      "no modelo)",
+      [&shape](double v) { return v > 0.0 ? (shape.heightLimit = v, true) : false; },
+      "um número positivo");
+  number(*optimize, "--barra-min", "CM",
+         "Comprimento mínimo de uma barra que muda, em cm (padrão 1)", positive(shape.shortestBar),
+         "um número positivo");
+  optimize->add_flag("--mover-x", shape.alongDeck,
+                     "Move os nós também na horizontal (ao longo do tabuleiro), sem passar dos "
+                     "apoios");
+  optimize->add_flag(
+      "--sem-simetria", [&shape](std::int64_t) { shape.keepSymmetry = false; },
+      "Move cada nó por si, mesmo num modelo simétrico (sem isso, nós espelhados se movem "
+      "juntos)");
+  optimize->add_flag(
+      "--sem-pagina", [&line](std::int64_t) { line.page = false; },
+      "Não escreve a página NOME-otimizado.html");
+  optimize->add_flag("--substituir", line.replace,
+                     "Escreve por cima de NOME-otimizado.txt e NOME-otimizado.html que já existem");
+  optimize->fallthrough();
+
   app.footer(
       "Estado de saída: 0 estudado; 1 a treliça é um mecanismo; 2 erro de uso; "
       "3 o arquivo do modelo não pôde ser usado; 4 um arquivo de saída não pôde ser escrito.");
@@ -192,7 +224,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     parsed.out = app.help();
-    for (CLI::App* sub : {created, ranking, renumber}) {
+    for (CLI::App* sub : {created, ranking, renumber, optimize}) {
       if (sub->parsed()) parsed.out = sub->help();
     }
     return parsed;
@@ -230,6 +262,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   }
   if (ranking->parsed()) line.command = Command::kRanking;
   if (renumber->parsed()) line.command = Command::kRenumber;
+  if (optimize->parsed()) line.command = Command::kOptimize;
   parsed.run = std::move(line);
   return parsed;
 }

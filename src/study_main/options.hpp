@@ -6,6 +6,7 @@
 #include <string>
 
 #include "generate/bridge_model.hpp"
+#include "optimize/layout.hpp"
 #include "study/study.hpp"
 
 namespace quivor::study {
@@ -22,6 +23,7 @@ enum class Command {
   kNew,       // quivor-study nova NAME: a first model
   kRanking,   // quivor-study ranking [FOLDER]: every model of a folder
   kRenumber,  // quivor-study renumerar NAME: the node order for a narrow band
+  kOptimize,  // quivor-study otimizar NAME: the nodes moved for a lighter bridge
 };
 
 struct CommandLine {
@@ -34,8 +36,9 @@ struct CommandLine {
   bool open = false;               // opens it in the browser when the study is done
   bool watch = false;              // studies again each time the model is saved
   generate::BridgeRequest bridge;  // nova
-  bool replace = false;            // nova, renumerar: write over an existing file
+  bool replace = false;            // nova, renumerar, otimizar: write over an existing file
   std::string folder = ".";        // ranking
+  optimize::ShapeRules shape;      // otimizar
 };
 
 struct ParsedCommandLine {
