@@ -24,6 +24,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import chromium  # noqa: E402
+from checks import Checks  # noqa: E402
 
 SKIPPED = 77
 # The tiling of the template (src/page/page.hpp), cm.
@@ -32,20 +33,6 @@ PORTRAIT = (18.0, 26.0)
 LANDSCAPE = (27.0, 17.0)
 MARGIN = 1.0
 DPI = 300
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = []
-
-    def expect(self, condition, what):
-        if condition:
-            self.passed += 1
-        else:
-            self.failed.append(what)
-            print(f"FAILED: {what}", flush=True)
-        return condition
 
 
 # --- Model files --------------------------------------------------------------

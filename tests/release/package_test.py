@@ -30,23 +30,12 @@ import tarfile
 import tempfile
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "page"))
+from checks import Checks  # noqa: E402
+
 # The DLLs of every Windows, which a program may import.
 WINDOWS_DLLS = {"kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll", "advapi32.dll"}
 PT_INTERP = 3
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = []
-
-    def expect(self, condition, what):
-        if condition:
-            self.passed += 1
-        else:
-            self.failed.append(what)
-            print(f"FAILED: {what}", flush=True)
-        return condition
 
 
 def members(archive):
