@@ -216,8 +216,12 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
   // the span (within its half of the span for a mirrored pair; a node on the
   // mirror line stays on it). Leading nodes are listed first.
   const double least = std::min(kLeastHeight, 0.5 * layout.heightLimit);
-  const auto add = [&layout](double lower, double upper, double start) {
-    layout.variables.push_back({lower, upper, std::clamp(start, lower, upper)});
+  int movingNodes = 0;
+  for (const NodeRole role : layout.roles) movingNodes += role == NodeRole::kMoves;
+  const double panel = deck->span / std::max(movingNodes, 1);
+  const auto add = [&layout](double lower, double upper, double start, double scale) {
+    layout.variables.push_back(
+        {lower, upper, std::clamp(start, lower, upper), std::min(scale, upper - lower)});
     return static_cast<int>(layout.variables.size()) - 1;
   };
   const auto startOf = [&model, &deck](int i) {
@@ -241,11 +245,11 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
   for (int i = 1; i <= model.nodeCount; ++i) {
     if (layout.roles[At(i)] != NodeRole::kMoves || !leads(i)) continue;
     MovingNode node = startOf(i);
-    node.across = add(least, layout.heightLimit, node.side * node.d0);
+    node.across = add(least, layout.heightLimit, node.side * node.d0, layout.heightLimit);
     if (rules.alongDeck && imageOf(i) != i) {
-      node.along = add(0.0, 0.5 * deck->span, node.s0);
+      node.along = add(0.0, 0.5 * deck->span, node.s0, panel);
     } else if (rules.alongDeck && !layout.symmetric) {
-      node.along = add(0.0, deck->span, node.s0);
+      node.along = add(0.0, deck->span, node.s0, panel);
     }
     placeOf[At(i)] = static_cast<int>(layout.moving.size());
     layout.moving.push_back(node);

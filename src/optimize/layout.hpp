@@ -51,6 +51,10 @@ struct Variable {
   double lower;
   double upper;
   double start;  // where the model as given puts it, within the bounds
+  // The size of a move worth trying: the range across the deck; along it,
+  // no more than the span shared among the moving nodes (a panel, about),
+  // beyond which nodes pass one another.
+  double scale;
 };
 
 struct MovingNode {

@@ -84,6 +84,9 @@ constexpr double kPenaltyFactor = 10.0;
 // A position whose bridge weighs at most this much more than the best is
 // judged rounded as well.
 constexpr double kNearBest = 1.01;
+// The local searches from the set shapes move the nodes only across the
+// deck: the depth of the truss first, then where along it its nodes stand.
+constexpr int kAcrossOnly = 3;
 // Analyses between two progress reports.
 constexpr std::int64_t kProgressEvery = 1024;
 
@@ -134,7 +137,9 @@ class Search {
     return smooth + penalty_ * shortness;
   }
 
-  void LocalSearch(std::vector<double> x, int start, std::int64_t analyses) {
+  // A local search from `x`; with `acrossOnly` the distances along the
+  // deck stay as they are in `x` (Sbplx drops a variable whose bounds meet).
+  void LocalSearch(std::vector<double> x, int start, std::int64_t analyses, bool acrossOnly) {
     start_ = start;
     Report();
     const auto n = static_cast<unsigned>(x.size());
@@ -146,7 +151,11 @@ class Search {
     for (const Variable& v : layout_.variables) {
       lower.push_back(v.lower);
       upper.push_back(v.upper);
-      step.push_back(std::max(0.1 * (v.upper - v.lower), 1e-6));
+      step.push_back(std::max(0.1 * v.scale, 1e-6));
+    }
+    for (const MovingNode& node : layout_.moving) {
+      if (acrossOnly && node.along >= 0)
+        lower[Index(node.along)] = upper[Index(node.along)] = x[Index(node.along)];
     }
     nlopt_set_lower_bounds(opt, lower.data());
     nlopt_set_upper_bounds(opt, upper.data());
@@ -241,8 +250,9 @@ class Search {
 
 // The starting point of local search `k` (from 0): the model as given;
 // every node at the height limit; a parabola over the span; then the best
-// so far with each unknown moved at random, by up to 40% of its range at
-// first and 5% at the last.
+// so far with each unknown moved at random, by up to a fifth of its scale
+// at first and a fortieth at the last (a shift in (-amplitude/2,
+// amplitude/2) times the scale).
 std::vector<double> StartingPoint(const Layout& layout, int k, int starts,
                                   const std::vector<double>& best, Random& random) {
   std::vector<double> x;
@@ -262,7 +272,7 @@ std::vector<double> StartingPoint(const Layout& layout, int k, int starts,
   const double amplitude = 0.4 + (0.05 - 0.4) * progress;
   for (std::size_t i = 0; i < x.size(); ++i) {
     const Variable& v = layout.variables[i];
-    const double shift = (random.Uniform() - 0.5) * amplitude * (v.upper - v.lower);
+    const double shift = (random.Uniform() - 0.5) * amplitude * v.scale;
     x[i] = std::clamp(best[i] + shift, v.lower, v.upper);
   }
   return x;
@@ -304,7 +314,7 @@ Shape SearchShape(const Model& model, const SearchOptions& options) {
   Random random;
   for (int k = 0; k < starts; ++k) {
     search.LocalSearch(StartingPoint(shape.layout, k, starts, search.bestValues(), random), k + 1,
-                       analyses);
+                       analyses, k < kAcrossOnly);
   }
   shape.weight = search.bestWeight();
   shape.coordinates = search.best();
