@@ -28,6 +28,10 @@ if(QUIVOR_NLOPT_SOURCE)
     foreach(binding PYTHON OCTAVE MATLAB GUILE SWIG FORTRAN TESTS)
       set(NLOPT_${binding} OFF)
     endforeach()
+    # Its own quicksort everywhere, rather than the C library's qsort_r where
+    # there is one: the order it leaves equal keys in steers Sbplx, and the
+    # Linux and Windows programs must find the same shapes.
+    set(HAVE_QSORT_R "")
     set(CMAKE_WARN_DEPRECATED OFF CACHE INTERNAL "")  # its old cmake_minimum_required
     add_subdirectory(${QUIVOR_NLOPT_SOURCE} ${CMAKE_BINARY_DIR}/nlopt EXCLUDE_FROM_ALL)
     unset(CMAKE_WARN_DEPRECATED CACHE)

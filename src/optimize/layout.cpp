@@ -52,8 +52,11 @@ std::optional<Deck> FindDeck(const Model& model, const std::vector<Held>& held) 
     if (!held[At(i)].x && !held[At(i)].y) continue;
     for (int j = i + 1; j <= model.nodeCount; ++j) {
       if (!held[At(j)].x && !held[At(j)].y) continue;
-      const double distance = std::hypot(model.nodeCoord(j, 1) - model.nodeCoord(i, 1),
-                                         model.nodeCoord(j, 2) - model.nodeCoord(i, 2));
+      // sqrt and the four operations only: the same bits from every C
+      // library, so that both programs find the same shapes.
+      const double dx = model.nodeCoord(j, 1) - model.nodeCoord(i, 1);
+      const double dy = model.nodeCoord(j, 2) - model.nodeCoord(i, 2);
+      const double distance = std::sqrt(dx * dx + dy * dy);
       if (distance > farthest) {
         farthest = distance;
         ends = {i, j};
@@ -301,7 +304,7 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
     const Box& e = boxes[At(end)];
     const double gapS = std::max({0.0, a.s0 - e.s1, e.s0 - a.s1});
     const double gapD = std::max({0.0, a.d0 - e.d1, e.d0 - a.d1});
-    if (std::hypot(gapS, gapD) > shortest + kBoundSlack * deck->span) continue;
+    if (std::sqrt(gapS * gapS + gapD * gapD) > shortest + kBoundSlack * deck->span) continue;
     layout.bars.push_back(b);
     layout.shortestLength.push_back(shortest);
   }
