@@ -84,10 +84,10 @@ fi
 # The Windows program, cross-built with MinGW-w64 from the same sources, and
 # its unit and end-to-end tests run under Wine (in a Wine prefix of the build
 # folder's own); then its release archive, checked as the Linux one, its
-# programs run under Wine. Skipped where the cross compiler, Wine or
-# GoogleTest's sources are missing.
+# programs run under Wine. Skipped where the cross compiler, Wine, or
+# GoogleTest's or NLopt's sources are missing.
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
-  [ -f /usr/src/googletest/CMakeLists.txt ]; then
+  [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/src/nlopt/CMakeLists.txt ]; then
   echo "== windows (at ${SECONDS} s)"
   cmake --preset windows >/dev/null
   cmake --build --preset windows -j "$jobs"
@@ -99,7 +99,7 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/n
     --archive "build/windows/quivor-$version-windows.zip" --guide build/windows/LEIA-ME.html \
     --wrapper "cmake/wine-run.sh build/windows/wineprefix"
 else
-  echo "== windows and its package: skipped (needs x86_64-w64-mingw32-g++-posix, wine and" \
-    "/usr/src/googletest)"
+  echo "== windows and its package: skipped (needs x86_64-w64-mingw32-g++-posix, wine," \
+    "/usr/src/googletest and /usr/src/nlopt)"
 fi
 echo "== all checks passed in ${SECONDS} s"
