@@ -262,7 +262,20 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   }
   if (ranking->parsed()) line.command = Command::kRanking;
   if (renumber->parsed()) line.command = Command::kRenumber;
-  if (optimize->parsed()) line.command = Command::kOptimize;
+  if (optimize->parsed()) {
+    // The study's options reach otimizar too; these three have no meaning
+    // there.
+    if (line.json || line.csv || line.watch) {
+      parsed.status = kStatusUsage;
+      parsed.err = std::string("quivor-study: ") +
+                   (line.json  ? "--json"
+                    : line.csv ? "--csv"
+                               : "--acompanhar") +
+                   " não vale para otimizar (veja quivor-study otimizar --help)\n";
+      return parsed;
+    }
+    line.command = Command::kOptimize;
+  }
   parsed.run = std::move(line);
   return parsed;
 }
