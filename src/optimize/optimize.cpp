@@ -304,12 +304,19 @@ Shape SearchShape(const Model& model, const SearchOptions& options) {
   const auto unknowns = static_cast<std::int64_t>(shape.layout.variables.size());
   if (unknowns == 0) return shape;
 
-  // Each local search gets its share of the work, counted in bars
-  // analysed, up to so many analyses per unknown.
+  // Each local search gets its share of the work, up to so many analyses
+  // per unknown; on a truss too large for that share to build Sbplx's
+  // first simplex the search stops there, and the model stays as it is.
   const int starts = std::max(options.starts, 1);
-  const std::int64_t share = options.barAnalyses / starts / std::max<int>(model.barCount, 1);
+  const double band = trial.halfBandwidth();
+  const double work = model.barCount + 2.0 * model.nodeCount * band *
+                                           (band + std::max<int>(model.loadCaseCount, 0)) / 50.0;
+  const double share = std::max(options.work / starts / std::max(work, 1.0), 1.0);
+  // (A limit of 0 would mean none to NLopt.)
   const std::int64_t analyses =
-      std::max<std::int64_t>(std::min(share, options.analysesPerUnknown * unknowns), 2 * unknowns);
+      std::max<std::int64_t>(std::min(static_cast<std::int64_t>(std::min(share, 1e9)),
+                                      options.analysesPerUnknown * unknowns),
+                             1);
   search.set_starts(starts);
   Random random;
   for (int k = 0; k < starts; ++k) {

@@ -40,11 +40,12 @@ struct SearchOptions {
   // the best so far, moved at random (with a fixed seed: the same model
   // gives the same result).
   int starts = 30;
-  // The work of the whole search, in bars analysed (an analysis of a truss
-  // of m bars counts m), shared equally by the local searches, each of which
-  // also stops at so many analyses per unknown. About 25 s on one core of a
-  // 2020s computer for the largest searches (a 40-panel bridge).
-  std::int64_t barAnalyses = 150'000'000;
+  // The work of the whole search, shared equally by the local searches,
+  // each of which also stops at so many analyses per unknown. An analysis
+  // counts its bars, and its solver's operations (equations x band x (band
+  // + load cases)) at 50 to a bar: about 50 ns a unit on one core of a
+  // 2020s computer, so at most some 20 s for the whole search.
+  double work = 2.5e8;
   std::int64_t analysesPerUnknown = 1500;
   // Called now and then while the search runs.
   std::function<void(const Progress&)> progress;

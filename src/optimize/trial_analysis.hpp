@@ -44,6 +44,7 @@ class TrialAnalysis {
   // works it out.
   double BarLength(int b) const;
 
+  int halfBandwidth() const { return halfBandwidth_; }
   int nodeCount() const { return nodeCount_; }
   int barCount() const { return barCount_; }
 
