@@ -309,8 +309,9 @@ Shape SearchShape(const Model& model, const SearchOptions& options) {
   // first simplex the search stops there, and the model stays as it is.
   const int starts = std::max(options.starts, 1);
   const double band = trial.halfBandwidth();
-  const double work = model.barCount + 2.0 * model.nodeCount * band *
-                                           (band + std::max<int>(model.loadCaseCount, 0)) / 50.0;
+  const double equations = 2.0 * model.nodeCount;
+  const double work = model.barCount + equations * band / 9.0 +
+                      equations * band * (band + std::max<int>(model.loadCaseCount, 0)) / 5000.0;
   const double share = std::max(options.work / starts / std::max(work, 1.0), 1.0);
   // (A limit of 0 would mean none to NLopt.)
   const std::int64_t analyses =

@@ -42,9 +42,11 @@ struct SearchOptions {
   int starts = 30;
   // The work of the whole search, shared equally by the local searches,
   // each of which also stops at so many analyses per unknown. An analysis
-  // counts its bars, and its solver's operations (equations x band x (band
-  // + load cases)) at 50 to a bar: about 50 ns a unit on one core of a
-  // 2020s computer, so at most some 20 s for the whole search.
+  // counts its bars, its equations x band / 9 and its elimination's
+  // operations, equations x band x (band + load cases), / 5000: the
+  // solver's time goes with the first product on a narrow band and with the
+  // second on a wide one. About 57 ns a unit on one core of a 2020s
+  // computer, on bands of 6 and 800 alike: some 20 s for the whole search.
   double work = 2.5e8;
   std::int64_t analysesPerUnknown = 1500;
   // Called now and then while the search runs.
