@@ -94,4 +94,9 @@ std::string ProgressText(const Progress& progress) {
          " análises, a ponte mais leve até agora com " + Decimal(progress.weight, 2) + " g";
 }
 
+std::string SearchDoneText(int starts, std::int64_t evaluations) {
+  return "Otimização: " + std::to_string(starts) + " buscas, " + std::to_string(evaluations) +
+         " análises.";
+}
+
 }  // namespace quivor::optimize

@@ -19,5 +19,7 @@ std::string OptimizationReport(const std::string& modelFile, const std::string& 
 // The progress line (no line end): the local search under way, the
 // analyses so far and the lightest bridge found.
 std::string ProgressText(const Progress& progress);
+// The line that replaces it when the search is over (no line end).
+std::string SearchDoneText(int starts, std::int64_t evaluations);
 
 }  // namespace quivor::optimize

@@ -298,7 +298,11 @@ int Optimize(const CommandLine& line) {
   } catch (const std::bad_alloc&) {
     result.error = "memória insuficiente para otimizar o modelo";
   }
-  if (shown) terminal::WriteErr("\n");
+  if (shown) {
+    std::string text = optimize::SearchDoneText(options.starts, result.evaluations);
+    text.resize(std::max(widest, text.size()), ' ');
+    terminal::WriteErr("\r" + text + "\n");
+  }
   const std::string shownFile = terminal::NameInUtf8(fileName);
   if (result.before.nodes > 0 && !result.before.stable) {
     // A mechanism: the study tells how it moves.
