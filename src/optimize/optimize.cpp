@@ -26,22 +26,6 @@ namespace {
 
 std::size_t Index(int index) { return static_cast<std::size_t>(index); }
 
-void Check(const Failure& failure) {
-  if (failure.failed()) throw std::bad_alloc();
-}
-
-template <class T>
-void CopyArray(const Array2<T>& from, Array2<T>& to) {
-  Check(Allocate(to, from.rows(), from.columns()));
-  std::copy(from.data(), from.data() + from.size(), to.data());
-}
-
-template <class T>
-void CopyArray(const Array1<T>& from, Array1<T>& to) {
-  Check(Allocate(to, from.size()));
-  std::copy(from.data(), from.data() + from.size(), to.data());
-}
-
 Model CopyOf(const Model& model) {
   Model copy;
   copy.nodeCount = model.nodeCount;

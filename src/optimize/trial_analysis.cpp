@@ -17,20 +17,6 @@
 #include "model/bar_geometry.hpp"
 
 namespace quivor::optimize {
-namespace {
-
-void Check(const Failure& failure) {
-  if (failure.failed()) throw std::bad_alloc();
-}
-
-template <class T>
-void CopyArray(const Array2<T>& from, Array2<T>& to) {
-  Check(Allocate(to, from.rows(), from.columns()));
-  std::copy(from.data(), from.data() + from.size(), to.data());
-}
-
-}  // namespace
-
 TrialAnalysis::TrialAnalysis(const Model& model)
     : nodeCount_(model.nodeCount),
       barCount_(model.barCount),

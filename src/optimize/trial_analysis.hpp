@@ -8,12 +8,31 @@
 // Units: cm, kgf, g.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <new>
 
 #include "model/arrays.hpp"
 #include "model/model.hpp"
 
 namespace quivor::optimize {
+
+// An array that cannot be had ends the search as the study's does.
+inline void Check(const Failure& failure) {
+  if (failure.failed()) throw std::bad_alloc();
+}
+
+// `to` takes the shape and values of `from`.
+template <class T>
+void CopyArray(const Array2<T>& from, Array2<T>& to) {
+  Check(Allocate(to, from.rows(), from.columns()));
+  std::copy(from.data(), from.data() + from.size(), to.data());
+}
+template <class T>
+void CopyArray(const Array1<T>& from, Array1<T>& to) {
+  Check(Allocate(to, from.size()));
+  std::copy(from.data(), from.data() + from.size(), to.data());
+}
 
 class TrialAnalysis {
  public:
