@@ -226,13 +226,6 @@ class DrawingWriter {
     }
   }
 
-  const PlacedTruss::Node& Start(const PlacedTruss::Bar& bar) const {
-    return truss_.nodes[static_cast<std::size_t>(bar.start)];
-  }
-  const PlacedTruss::Node& End(const PlacedTruss::Bar& bar) const {
-    return truss_.nodes[static_cast<std::size_t>(bar.end)];
-  }
-
   void WriteBars(const View& view, const char* fixedClass) {
     // Forces of a size below this share of the largest are rounding: zero.
     const std::vector<double>* forces = nullptr;
@@ -264,15 +257,9 @@ class DrawingWriter {
       }
       page_.Raw("\" data-bar=\"")
           .Int(bar.label)
-          .Raw("\" x1=\"")
-          .Coord(Start(bar).x)
-          .Raw("\" y1=\"")
-          .Coord(Start(bar).y)
-          .Raw("\" x2=\"")
-          .Coord(End(bar).x)
-          .Raw("\" y2=\"")
-          .Coord(End(bar).y)
-          .Raw("\"><title>");
+          .Raw("\"")
+          .LineEnds(truss_.start(bar).x, truss_.start(bar).y, truss_.end(bar).x, truss_.end(bar).y)
+          .Raw("><title>");
       WriteBarTitle(j, forces);
       page_.Raw("</title></line>");
     }
@@ -284,8 +271,9 @@ class DrawingWriter {
     page_.Raw("Barra ").Int(bar.label).Raw(" (nós ").Int(bar.startLabel).Raw(" e ");
     page_.Int(bar.endLabel).Raw("): ");
     if (build_ == nullptr) {
-      const double length =
-          std::hypot(Start(bar).x - End(bar).x, Start(bar).y - End(bar).y) / truss_.scale;
+      const double length = std::hypot(truss_.start(bar).x - truss_.end(bar).x,
+                                       truss_.start(bar).y - truss_.end(bar).y) /
+                            truss_.scale;
       page_.Raw(study::Decimal(length, 2)).Raw(" cm");
       return;
     }
@@ -349,15 +337,10 @@ class DrawingWriter {
       if (!truss_.drawn(bar)) continue;
       const auto a = static_cast<std::size_t>(bar.start);
       const auto b = static_cast<std::size_t>(bar.end);
-      page_.Raw("<line class=\"moved\" x1=\"")
-          .Coord(Start(bar).x + moveX[a])
-          .Raw("\" y1=\"")
-          .Coord(Start(bar).y + moveY[a])
-          .Raw("\" x2=\"")
-          .Coord(End(bar).x + moveX[b])
-          .Raw("\" y2=\"")
-          .Coord(End(bar).y + moveY[b])
-          .Raw("\"/>");
+      page_.Raw("<line class=\"moved\"")
+          .LineEnds(truss_.start(bar).x + moveX[a], truss_.start(bar).y + moveY[a],
+                    truss_.end(bar).x + moveX[b], truss_.end(bar).y + moveY[b])
+          .Raw("/>");
     }
     for (std::size_t i = 0; i < truss_.nodes.size(); ++i) {
       const PlacedTruss::Node& node = truss_.nodes[i];
@@ -498,9 +481,9 @@ class DrawingWriter {
       const PlacedTruss::Bar& bar = truss_.bars[j];
       if (!truss_.drawn(bar)) continue;
       page_.Raw("<text x=\"")
-          .Coord((Start(bar).x + End(bar).x) / 2)
+          .Coord((truss_.start(bar).x + truss_.end(bar).x) / 2)
           .Raw("\" y=\"")
-          .Coord((Start(bar).y + End(bar).y) / 2)
+          .Coord((truss_.start(bar).y + truss_.end(bar).y) / 2)
           .Raw("\">")
           .Int(bar.label);
       if (strands) page_.Raw("<tspan class=\"sn\">·").Int((*build_)[j].strands).Raw("</tspan>");

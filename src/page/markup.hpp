@@ -18,6 +18,18 @@ class Markup {
   // A drawing coordinate: at most 2 decimals, no trailing zeros, "0" for
   // anything that is not a finite number.
   Markup& Coord(double value);
+  // The end attributes of an SVG line: ` x1="…" y1="…" x2="…" y2="…"`.
+  Markup& LineEnds(double x1, double y1, double x2, double y2) {
+    return Raw(" x1=\"")
+        .Coord(x1)
+        .Raw("\" y1=\"")
+        .Coord(y1)
+        .Raw("\" x2=\"")
+        .Coord(x2)
+        .Raw("\" y2=\"")
+        .Coord(y2)
+        .Raw("\"");
+  }
 
   std::string& str() { return out_; }
 

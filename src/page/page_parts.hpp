@@ -42,6 +42,9 @@ struct PlacedTruss {
 
   bool fullSize() const { return scale == 1.0; }
   bool drawn(const Bar& bar) const { return bar.start >= 0 && bar.end >= 0; }
+  // The end nodes of a drawn bar.
+  const Node& start(const Bar& bar) const { return nodes[static_cast<std::size_t>(bar.start)]; }
+  const Node& end(const Bar& bar) const { return nodes[static_cast<std::size_t>(bar.end)]; }
   // The index of the node with `label`; -1 for none.
   int IndexOfLabel(const Model& model, int label) const;
 };

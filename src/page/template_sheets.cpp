@@ -118,8 +118,10 @@ class TemplateWriter {
     return {x - reach, y - reach, x + reach, y + reach};
   }
   Box Around(const PlacedTruss::Bar& bar, double reach) const {
-    return {std::min(Start(bar).x, End(bar).x) - reach, std::min(Start(bar).y, End(bar).y) - reach,
-            std::max(Start(bar).x, End(bar).x) + reach, std::max(Start(bar).y, End(bar).y) + reach};
+    return {std::min(truss_.start(bar).x, truss_.end(bar).x) - reach,
+            std::min(truss_.start(bar).y, truss_.end(bar).y) - reach,
+            std::max(truss_.start(bar).x, truss_.end(bar).x) + reach,
+            std::max(truss_.start(bar).y, truss_.end(bar).y) + reach};
   }
 
   // The parts of the truss that fall in `window`: bar centre lines, node
@@ -145,14 +147,15 @@ class TemplateWriter {
       const PlacedTruss::Bar& bar = truss_.bars[j];
       if (!truss_.drawn(bar) || !Around(bar, 3.0).Meets(window)) continue;
       // Along the bar, just above its centre line, never upside down.
-      double angle = std::atan2(End(bar).y - Start(bar).y, End(bar).x - Start(bar).x) * 180.0 /
-                     3.14159265358979323846;
+      double angle = std::atan2(truss_.end(bar).y - truss_.start(bar).y,
+                                truss_.end(bar).x - truss_.start(bar).x) *
+                     180.0 / 3.14159265358979323846;
       if (angle > 90.0) angle -= 180.0;
       if (angle <= -90.0) angle += 180.0;
       page_.Raw("<text transform=\"translate(")
-          .Coord((Start(bar).x + End(bar).x) / 2)
+          .Coord((truss_.start(bar).x + truss_.end(bar).x) / 2)
           .Raw(" ")
-          .Coord((Start(bar).y + End(bar).y) / 2)
+          .Coord((truss_.start(bar).y + truss_.end(bar).y) / 2)
           .Raw(") rotate(")
           .Coord(angle)
           .Raw(")\" y=\"-.12\">")
@@ -175,15 +178,9 @@ class TemplateWriter {
   }
 
   void Line(const PlacedTruss::Bar& bar) {
-    page_.Raw("<line x1=\"")
-        .Coord(Start(bar).x)
-        .Raw("\" y1=\"")
-        .Coord(Start(bar).y)
-        .Raw("\" x2=\"")
-        .Coord(End(bar).x)
-        .Raw("\" y2=\"")
-        .Coord(End(bar).y)
-        .Raw("\"/>");
+    page_.Raw("<line")
+        .LineEnds(truss_.start(bar).x, truss_.start(bar).y, truss_.end(bar).x, truss_.end(bar).y)
+        .Raw("/>");
   }
 
   // The middle lines of the strips that two sheets share, dashed.
@@ -379,13 +376,6 @@ class TemplateWriter {
         .Raw("\">");
     WriteWindow({left, top, left + tiling.windowWidth, top + tiling.windowHeight});
     page_.Raw("</svg></section>\n");
-  }
-
-  const PlacedTruss::Node& Start(const PlacedTruss::Bar& bar) const {
-    return truss_.nodes[static_cast<std::size_t>(bar.start)];
-  }
-  const PlacedTruss::Node& End(const PlacedTruss::Bar& bar) const {
-    return truss_.nodes[static_cast<std::size_t>(bar.end)];
   }
 
   Markup& page_;
