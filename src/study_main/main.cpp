@@ -58,16 +58,20 @@ bool WriteFile(const std::string& name, const std::string& bytes) {
   return written;
 }
 
+// Writes an output file, or says on standard error that it could not.
+bool WriteOutput(const std::string& name, const std::string& bytes) {
+  if (WriteFile(name, bytes)) return true;
+  terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
+                     ": não foi possível escrever o arquivo\n");
+  return false;
+}
+
 // Tells that an output file was written (not in the JSON mode, which keeps
 // standard output for the document alone), or that it could not be.
 bool Written(const CommandLine& line, const std::string& name, const std::string& bytes,
              const std::string& what) {
-  const std::string shown = terminal::NameInUtf8(name);
-  if (!WriteFile(name, bytes)) {
-    terminal::WriteErr("quivor-study: " + shown + ": não foi possível escrever o arquivo\n");
-    return false;
-  }
-  if (!line.json) terminal::WriteOut(what + ": " + shown + ".\n");
+  if (!WriteOutput(name, bytes)) return false;
+  if (!line.json) terminal::WriteOut(what + ": " + terminal::NameInUtf8(name) + ".\n");
   return true;
 }
 
@@ -139,11 +143,7 @@ int WriteNewFile(const std::string& name, const std::string& bytes, bool replace
                        " já existe; para escrever por cima dele, use --substituir\n");
     return kStatusOutputFile;
   }
-  if (!WriteFile(name, bytes)) {
-    terminal::WriteErr("quivor-study: " + shown + ": não foi possível escrever o arquivo\n");
-    return kStatusOutputFile;
-  }
-  return kStatusStudied;
+  return WriteOutput(name, bytes) ? kStatusStudied : kStatusOutputFile;
 }
 
 // quivor-study nova NAME: a first model of a common form.
@@ -216,11 +216,7 @@ int Ranking(const CommandLine& line) {
   terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
   const std::string csvName =
       line.folder == "." ? std::string("ranking.csv") : (folder / "ranking.csv").string();
-  if (!WriteFile(csvName, RankingCsv(models))) {
-    terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(csvName) +
-                       ": não foi possível escrever o arquivo\n");
-    return kStatusOutputFile;
-  }
+  if (!WriteOutput(csvName, RankingCsv(models))) return kStatusOutputFile;
   terminal::WriteOut("\nA mesma tabela, para uma planilha: " + terminal::NameInUtf8(csvName) +
                      ".\n");
   return kStatusStudied;
@@ -316,11 +312,7 @@ int Optimize(const CommandLine& line) {
 
   terminal::WriteOut(
       optimize::OptimizationReport(shownFile, terminal::NameInUtf8(outName), result, line.shape));
-  if (!WriteFile(outName, result.text)) {
-    terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(outName) +
-                       ": não foi possível escrever o arquivo\n");
-    return kStatusOutputFile;
-  }
+  if (!WriteOutput(outName, result.text)) return kStatusOutputFile;
   if (line.page) {
     const std::string html =
         page::PageHtml(terminal::NameInUtf8(stem), result.model, result.after, {});
