@@ -36,6 +36,8 @@ struct PlacedTruss {
   std::vector<Node> nodes;  // file order
   std::vector<Bar> bars;    // file order
   double scale = 1.0;       // drawing units per cm
+  double originX = 0.0;     // the model's point (cm) at the drawing's (0, 0)
+  double originY = 0.0;
   double width = 0.0;
   double height = 0.0;
   int undrawnNodes = 0;
@@ -50,13 +52,26 @@ struct PlacedTruss {
 };
 
 PlacedTruss PlaceTruss(const Model& model);
+// `model` placed in the frame of another truss (its scale, origin, width
+// and height), so that two shapes of one bridge can be drawn over each
+// other; its nodes may lie outside the frame's box.
+PlacedTruss PlaceTrussInFrame(const Model& model, const PlacedTruss& frame);
 
-// The drawing for the screen: one view per load case and one of the bridge
-// to build (or one per mechanism), chosen with radio buttons that work with
-// scripts off; at most kMaxViews views, the rest left to the tables.
-inline constexpr std::size_t kMaxViews = 21;
+// The bridge as it was before its shape changed: its model, placed in the
+// frame of the truss the page is about, and its study.
+struct EarlierShape {
+  const Model& model;
+  const PlacedTruss& truss;
+  const study::Study& study;
+};
+
+// The drawing for the screen: one view of the bridge to build, one of the
+// earlier shape when there is one, and one per load case (or one per
+// mechanism), chosen with radio buttons that work with scripts off; at most
+// kMaxViews views, the rest left to the tables.
+inline constexpr std::size_t kMaxViews = 22;
 void AppendDrawing(Markup& page, const Model& model, const PlacedTruss& truss,
-                   const study::Study& study);
+                   const study::Study& study, const EarlierShape* earlier);
 
 // The rules that show the view of the checked radio button, for the head.
 void AppendViewSwitchStyle(Markup& page);
