@@ -22,8 +22,9 @@ using study::Study;
 
 // Views beyond these are left to the tables (a model may have thousands of
 // load cases, a truss with no bars thousands of mechanisms).
-constexpr std::size_t kCaseViews = kMaxViews - 1;
-constexpr std::size_t kMechanismViews = kMaxViews - 1;
+// Two views are the bridge's and its earlier shape's.
+constexpr std::size_t kCaseViews = kMaxViews - 2;
+constexpr std::size_t kMechanismViews = kMaxViews - 2;
 // Above these counts the labels would only blot the drawing out; the bars
 // and nodes keep theirs in their hover text.
 constexpr std::size_t kLabelledBars = 400;
@@ -62,6 +63,9 @@ struct View {
   std::string tab;  // the name on its tab
   const CaseCollapse* loadCase = nullptr;
   const Mechanism* mechanism = nullptr;
+  bool build = false;  // the bridge to build: strands on the bars
+  // The bridge in another shape, drawn as an outline behind this one.
+  const PlacedTruss* outline = nullptr;
 };
 
 class DrawingWriter {
@@ -71,10 +75,14 @@ class DrawingWriter {
     if (study.build && study.build->bars.size() == truss.bars.size()) build_ = &study.build->bars;
   }
 
-  void Write() {
+  // `earlier`: the bridge before its shape changed, given a view of its own.
+  void Write(const EarlierShape* earlier) {
     std::vector<View> views;
     if (study_.stable) {
-      views.push_back({"vista-ponte", "Ponte a construir"});
+      views.push_back({"vista-ponte", "Ponte a construir", nullptr, nullptr, true});
+      if (earlier != nullptr) {
+        views.push_back({"vista-antes", "Antes da otimização", nullptr, nullptr, true, &truss_});
+      }
       for (std::size_t i = 0; i < study_.cases.size() && i < kCaseViews; ++i) {
         const CaseCollapse& c = study_.cases[i];
         views.push_back(
@@ -105,7 +113,13 @@ class DrawingWriter {
       page_.Raw("><label for=\"r-").Raw(views[i].id).Raw("\">").Text(views[i].tab).Raw("</label>");
     }
     page_.Raw("\n");
-    for (const View& view : views) WriteView(view);
+    for (const View& view : views) {
+      if (view.outline != nullptr) {
+        DrawingWriter(page_, earlier->model, earlier->truss, earlier->study).WriteView(view);
+      } else {
+        WriteView(view);
+      }
+    }
     page_.Raw("</div>\n");
     if (study_.stable && study_.cases.size() > kCaseViews) {
       page_.Raw("<p class=\"note\">Desenhados os primeiros ")
@@ -146,6 +160,16 @@ class DrawingWriter {
         bottom = std::max(bottom, truss_.nodes[i].y + moveY[i]);
       }
     }
+    if (view.outline != nullptr) {
+      // This truss in the outline's frame: the box of both.
+      for (const PlacedTruss::Node& node : truss_.nodes) {
+        if (!node.drawn) continue;
+        left = std::min(left, node.x);
+        right = std::max(right, node.x);
+        top = std::min(top, node.y);
+        bottom = std::max(bottom, node.y);
+      }
+    }
     marks_ = ViewMarks(left, top, right - left, bottom - top);
 
     page_.Raw("<div class=\"view\" id=\"").Raw(view.id).Raw("\">");
@@ -164,6 +188,7 @@ class DrawingWriter {
         .Text(view.tab)
         .Raw("\">\n");
     WriteSupports();
+    if (view.outline != nullptr) WriteOutline(*view.outline);
     if (view.mechanism != nullptr) {
       WriteBars(view, "bar ghost");
       WriteNodes(view.mechanism);
@@ -200,7 +225,21 @@ class DrawingWriter {
             .Int(*c.bar)
             .Raw(*c.mode == study::FailureMode::kTension ? " rompe por tração." : " flamba.");
       }
-    } else if (view.id == "vista-ponte") {
+    } else if (view.outline != nullptr) {
+      page_.Raw("Antes da otimização");
+      if (study_.build) {
+        page_.Raw(", a ponte a construir pesava ").Raw(study::Decimal(study_.build->weight, 2));
+        page_.Raw(" g");
+      }
+      if (study_.collapse) {
+        page_.Raw(" e a carga de colapso estimada era de ")
+            .Raw(study::Decimal(study_.collapse->load, 2))
+            .Raw(" kgf");
+      }
+      page_.Raw(
+          ". Cada barra com o seu número e, depois do ponto, quantos fios levava; em laranja "
+          "tracejado, a forma otimizada.");
+    } else if (view.build) {
       page_.Raw(
           "Cada barra com o seu número e, depois do ponto, quantos fios leva; a espessura "
           "cresce com os fios.");
@@ -327,6 +366,19 @@ class DrawingWriter {
           .Raw(" cm, y = ")
           .Raw(study::ShortestDecimal(model_.nodeCoord(static_cast<int>(i) + 1, 2)))
           .Raw(" cm</title></circle>");
+    }
+    page_.Raw("</g>\n");
+  }
+
+  // Another shape of the bridge, behind this one.
+  void WriteOutline(const PlacedTruss& outline) {
+    page_.Raw("<g>");
+    for (const PlacedTruss::Bar& bar : outline.bars) {
+      if (!outline.drawn(bar)) continue;
+      page_.Raw("<line class=\"outline\"")
+          .LineEnds(outline.start(bar).x, outline.start(bar).y, outline.end(bar).x,
+                    outline.end(bar).y)
+          .Raw("/>");
     }
     page_.Raw("</g>\n");
   }
@@ -475,7 +527,7 @@ class DrawingWriter {
 
   void WriteBarLabels(const View& view) {
     if (truss_.bars.size() > kLabelledBars) return;
-    const bool strands = view.id == "vista-ponte" && build_ != nullptr;
+    const bool strands = view.build && build_ != nullptr;
     page_.Raw("<g class=\"bl\">");
     for (std::size_t j = 0; j < truss_.bars.size(); ++j) {
       const PlacedTruss::Bar& bar = truss_.bars[j];
@@ -533,8 +585,8 @@ void AppendViewSwitchStyle(Markup& page) {
 }
 
 void AppendDrawing(Markup& page, const Model& model, const PlacedTruss& truss,
-                   const study::Study& study) {
-  DrawingWriter(page, model, truss, study).Write();
+                   const study::Study& study, const EarlierShape* earlier) {
+  DrawingWriter(page, model, truss, study).Write(earlier);
 }
 
 }  // namespace quivor::page

@@ -48,6 +48,7 @@ svg.drawing{display:block;width:100%;height:auto;max-height:78vh;background:#fff
 .w5{stroke-width:5.1px}.w6{stroke-width:6px}.w7{stroke-width:7px}.w8{stroke-width:8px}
 .ghost{stroke:#9aa1a9;stroke-width:1.5px;stroke-dasharray:5 4}
 .node{fill:#fff;stroke:#1d232b;stroke-width:1.4px}
+.outline{stroke:#e65100;stroke-width:1.5px;stroke-dasharray:6 4}
 .node.moving{stroke:#e65100;stroke-width:2px}
 .moved{stroke:#e65100;stroke-width:2.5px;stroke-linecap:round}
 .mover{fill:#e65100;stroke:#fff;stroke-width:1px}
@@ -362,7 +363,13 @@ std::string PageHtml(const std::string& modelName, const Model& model, const Stu
   AppendPrintStyle(page, truss);
   page.Raw("</head>\n<body>\n<div class=\"screen\">\n");
   Summary(page, modelName, study);
-  AppendDrawing(page, model, truss, study);
+  if (options.earlierModel != nullptr && options.earlierStudy != nullptr) {
+    const PlacedTruss earlierTruss = PlaceTrussInFrame(*options.earlierModel, truss);
+    const EarlierShape earlier{*options.earlierModel, earlierTruss, *options.earlierStudy};
+    AppendDrawing(page, model, truss, study, &earlier);
+  } else {
+    AppendDrawing(page, model, truss, study, nullptr);
+  }
   if (study.stable && study.build) {
     BuildTable(page, study);
     CuttingTable(page, study);

@@ -14,6 +14,11 @@ struct PageOptions {
   // The page reloads itself now and then, to show the study again while
   // the command watches the model (--acompanhar).
   bool reload = false;
+  // The bridge before its shape was changed (quivor-study otimizar): the
+  // model as it was and its study. The drawing then shows it too, over the
+  // outline of the new shape. Both or neither.
+  const Model* earlierModel = nullptr;
+  const study::Study* earlierStudy = nullptr;
 };
 
 // `model` is the model the study was made of; the loads come from the

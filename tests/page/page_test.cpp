@@ -11,6 +11,7 @@
 
 #include "analysis/truss_builder.hpp"
 #include "page/markup.hpp"
+#include "study_output/portuguese.hpp"
 
 namespace quivor::page {
 namespace {
@@ -79,9 +80,9 @@ TEST(Markup, CoordinatesAndText) {
 }
 
 // The README's triangle, and the square without a diagonal that folds.
-TrussBuilder Triangle() {
+TrussBuilder Triangle(double apex = 15) {
   TrussBuilder truss(2);
-  truss.Node(1, 0, 0).Node(2, 40, 0).Node(3, 20, 15);
+  truss.Node(1, 0, 0).Node(2, 40, 0).Node(3, 20, apex);
   truss.Bar(1, 1, 2).Bar(2, 1, 3).Bar(3, 2, 3).Support(1, 0, 0).Support(2, 1, 0);
   truss.Load(1, 3, 0, -5).Load(2, 3, 2, -5).SafetyFactors(2, 3);
   return truss;
@@ -144,6 +145,35 @@ TEST(Page, MechanismIsDrawnDisplacedOverTheTrussAsItStands) {
   EXPECT_EQ(Count(view, "<circle class=\"node moving\""), 2u);
   EXPECT_EQ(Count(view, "<circle class=\"mover\""), 2u);
   EXPECT_NE(page.find("A treliça é um mecanismo"), std::string::npos);
+}
+
+TEST(Page, EarlierShapeIsDrawnInTheNewShapesFrame) {
+  // The triangle's apex raised from 15 to 25 cm: the earlier shape's view
+  // comes second, drawn over the outline of the new one, both measured from
+  // the new apex.
+  Model now = Triangle(25).Build();
+  Model earlier = Triangle().Build();
+  const study::Study nowStudy = study::StudyModel(now, {});
+  const study::Study earlierStudy = study::StudyModel(earlier, {});
+  PageOptions options;
+  options.earlierModel = &earlier;
+  options.earlierStudy = &earlierStudy;
+  const std::string page = PageHtml("t", now, nowStudy, options);
+  const auto at = [&](const char* id) { return page.find("id=\"r-" + std::string(id) + "\""); };
+  EXPECT_LT(at("vista-ponte"), at("vista-antes"));
+  EXPECT_LT(at("vista-antes"), at("vista-caso-1"));
+
+  const std::string view = View(page, "vista-antes");
+  EXPECT_EQ(Count(view, "<line class=\"bar k w"), 3u);
+  EXPECT_EQ(Count(view, " x2=\"20\" y2=\"0\"/>"), 2u);  // to the new apex
+  EXPECT_NE(view.find("data-node=\"3\" cx=\"20\" cy=\"10\""), std::string::npos);
+  EXPECT_NE(view.find("data-node=\"1\" cx=\"0\" cy=\"25\""), std::string::npos);
+  EXPECT_NE(view.find("pesava " + study::Decimal(earlierStudy.build->weight, 2) + " g"),
+            std::string::npos);
+  // Its strands on the bars, as in the new shape's view.
+  EXPECT_EQ(Count(view, "<tspan class=\"sn\">"), 3u);
+  EXPECT_EQ(Count(View(page, "vista-ponte"), "class=\"outline\""), 0u);
+  EXPECT_EQ(Page(Triangle()).find("vista-antes"), std::string::npos);
 }
 
 TEST(Page, TextsAreEscaped) {
