@@ -318,12 +318,11 @@ Optimization OptimizeModelText(std::string_view text, const SearchOptions& optio
                                const study::StudyOptions& studyOptions) {
   Optimization result;
   Model model;
-  Model start;
-  if (!Read(text, model) || !Read(text, start)) {
+  if (!Read(text, model) || !Read(text, result.start)) {
     result.error = "o modelo não pôde ser lido";
     return result;
   }
-  result.before = study::StudyModel(start, studyOptions);
+  result.before = study::StudyModel(result.start, studyOptions);
   if (!result.before.stable) {
     result.error = "a treliça é um mecanismo";
     return result;

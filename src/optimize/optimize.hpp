@@ -80,9 +80,10 @@ struct NodeMove {
 
 struct Optimization {
   // Why the model could not be optimised (Portuguese, one line); empty
-  // otherwise. The start's study is filled in any case where the model was
-  // read.
+  // otherwise. The model as given and its study are filled in any case
+  // where the model was read.
   std::string error;
+  Model start;
   study::Study before;
   // The model file to write (the given text when no lighter shape was
   // found), the model read from it and its study.

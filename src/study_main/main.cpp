@@ -314,8 +314,14 @@ int Optimize(const CommandLine& line) {
       optimize::OptimizationReport(shownFile, terminal::NameInUtf8(outName), result, line.shape));
   if (!WriteOutput(outName, result.text)) return kStatusOutputFile;
   if (line.page) {
+    // A new shape is drawn beside the one it was found from.
+    page::PageOptions pageOptions;
+    if (result.improved) {
+      pageOptions.earlierModel = &result.start;
+      pageOptions.earlierStudy = &result.before;
+    }
     const std::string html =
-        page::PageHtml(terminal::NameInUtf8(stem), result.model, result.after, {});
+        page::PageHtml(terminal::NameInUtf8(stem), result.model, result.after, pageOptions);
     if (!Written(line, pageName, html, "Desenho e gabarito")) return kStatusOutputFile;
     if (line.open && !desktop::OpenInBrowser(pageName)) {
       terminal::WriteErr("quivor-study: não foi possível abrir " + terminal::NameInUtf8(pageName) +

@@ -3,7 +3,8 @@ pipe): the page of each bundled example, of a mechanism and of a large truss
 loads with no console error and no network request and draws one element per
 bar and per node in every view; the views switch with scripts off; the page
 made while watching a model reloads itself and keeps its view and scroll,
-and one of a model that cannot be read names its error;
+and one of a model that cannot be read names its error; the page of an
+optimised shape also draws the shape it came from;
 printed, the 1 m Pratt bridge gives the predicted A4 sheets and its test
 square measures 10 cm on paper.
 
@@ -285,6 +286,24 @@ def check_print(browser, checks, html, nodes, out):
                   f"template: a 15 cm vertical bar measures {vertical:.2f} mm on paper")
 
 
+def check_optimized(browser, checks, study, folder, out):
+    """The page of a shape made lighter also draws the shape it came from,
+    over the outline of the new one."""
+    result = subprocess.run([study, "otimizar", "pratt"], cwd=folder, capture_output=True)
+    if not checks.expect(result.returncode == 0, "otimizar pratt: ends with status 0"):
+        return
+    nodes, bars = read_nodes_and_bars(os.path.join(folder, "pratt-otimizado.txt"))
+    html = os.path.join(folder, "pratt-otimizado.html")
+    _, views = check_page(browser, checks, html, "pratt-otimizado", bars, len(nodes), out)
+    checks.expect([view["id"] for view in views][:2] == ["vista-ponte", "vista-antes"],
+                  f"pratt-otimizado: the earlier shape's view comes second: {views}")
+    outline = browser.evaluate("document.querySelectorAll('#vista-antes line.outline').length")
+    checks.expect(outline == bars, f"pratt-otimizado: the new shape outlined: {outline} bars")
+    browser.evaluate(f"{SHOWN_AFTER_CLICK}('vista-antes')")
+    browser.screenshot(os.path.join(out, "pratt-otimizado-antes.png"),
+                       element_box(browser, "#desenho"))
+
+
 def run_study(study, folder, name, expected_status):
     start = time.monotonic()
     result = subprocess.run([study, name], cwd=folder, capture_output=True)
@@ -329,6 +348,7 @@ def main():
             print(f"{name}: {len(nodes)} nodes, {bars} bars, {len(views)} views, "
                   f"{os.path.getsize(html) / 1e6:.2f} MB; studied and written in {seconds:.2f} s,"
                   f" loaded by Chromium in {loaded:.2f} s", flush=True)
+        check_optimized(browser, checks, args.study, work, out)
         pratt = os.path.join(work, "pratt.html")
         browser.open("file://" + pratt, width=1100)
         browser.screenshot(os.path.join(out, "pratt-page.png"),
