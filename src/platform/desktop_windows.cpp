@@ -6,19 +6,13 @@
 #include <shellapi.h>
 
 #include "platform/desktop.hpp"
+#include "platform/windows_text.hpp"
 
 namespace quivor::desktop {
 namespace {
 
 // Names are Windows-1252 bytes on our side, as in the rest of the platform layer.
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::MultiByteToWideChar(1252, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(1252, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
+std::wstring Widen(const std::string& name) { return platform::Widen(name, 1252); }
 
 }  // namespace
 

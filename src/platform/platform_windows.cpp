@@ -21,8 +21,19 @@
 
 #include "platform/platform.hpp"
 #include "platform/simulated_failure.hpp"
+#include "platform/windows_text.hpp"
 
 namespace quivor::platform {
+
+std::wstring Widen(std::string_view text, UINT codePage) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  int length = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
 namespace {
 
 // Names and texts are Windows-1252 bytes on our side.
@@ -49,15 +60,6 @@ ErrorNumber OpenErrorNumber(int code) {
     default:  // ERROR_SHARING_VIOLATION among them
       return ErrorNumber::kOpenFailure;
   }
-}
-
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  int length = ::MultiByteToWideChar(kSingleByteCodePage, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(kSingleByteCodePage, 0, text.data(), size, wide.data(), length);
-  return wide;
 }
 
 // A character Windows-1252 cannot hold becomes '?'.
@@ -87,8 +89,8 @@ OpenResult Open(const std::string& name, DWORD access, DWORD disposition, int un
   int code = TakeSimulated(operation);
   if (code != 0) return {kNoFile, {OpenErrorNumber(code), unit, code}};
   // Others may read the file while we hold it, never write it.
-  HANDLE handle = ::CreateFileW(Widen(name).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = ::CreateFileW(Widen(name, kSingleByteCodePage).c_str(), access, FILE_SHARE_READ,
+                                nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     code = LastError();
     return {kNoFile, {OpenErrorNumber(code), unit, code}};
@@ -140,10 +142,10 @@ bool IsConsole(HANDLE handle) {
 }
 
 // Console output; CR LF stays as it is.
-int WriteCharacters(HANDLE handle, std::string_view bytes) {
+int WriteCharacters(HANDLE handle, std::string_view bytes, UINT codePage) {
   // WriteConsoleW takes a limited amount at a time.
   constexpr std::size_t kPiece = 8192;
-  const std::wstring wide = Widen(bytes);
+  const std::wstring wide = Widen(bytes, codePage);
   std::wstring_view rest = wide;
   while (!rest.empty()) {
     const DWORD piece = static_cast<DWORD>(rest.size() < kPiece ? rest.size() : kPiece);
@@ -153,15 +155,6 @@ int WriteCharacters(HANDLE handle, std::string_view bytes) {
     rest.remove_prefix(put);
   }
   return 0;
-}
-
-void WriteText(DWORD which, std::string_view bytes) {
-  HANDLE handle = ::GetStdHandle(which);
-  if (IsConsole(handle)) {
-    (void)WriteCharacters(handle, bytes);
-  } else {
-    (void)WriteAll(handle, bytes.data(), bytes.size());
-  }
 }
 
 // One typed line, or the part of it that fits, with its CR LF.
@@ -184,6 +177,15 @@ ReadResult ReadCharacters(HANDLE handle, char* buffer, std::size_t capacity) {
 }
 
 }  // namespace
+
+void WriteText(DWORD which, std::string_view bytes, UINT codePage) {
+  HANDLE handle = ::GetStdHandle(which);
+  if (IsConsole(handle)) {
+    (void)WriteCharacters(handle, bytes, codePage);
+  } else {
+    (void)WriteAll(handle, bytes.data(), bytes.size());
+  }
+}
 
 OpenResult OpenForReading(const std::string& name, int unit) {
   return Open(name, GENERIC_READ, OPEN_EXISTING, unit, Operation::kOpenRead);
@@ -209,9 +211,11 @@ void CloseFile(FileHandle file) {
 }
 
 // A console that has gone away cannot be told so; its output is dropped.
-void WriteConsole(std::string_view bytes) { WriteText(STD_OUTPUT_HANDLE, bytes); }
+void WriteConsole(std::string_view bytes) {
+  WriteText(STD_OUTPUT_HANDLE, bytes, kSingleByteCodePage);
+}
 
-void WriteError(std::string_view bytes) { WriteText(STD_ERROR_HANDLE, bytes); }
+void WriteError(std::string_view bytes) { WriteText(STD_ERROR_HANDLE, bytes, kSingleByteCodePage); }
 
 ReadResult ReadConsole(char* buffer, std::size_t capacity) {
   HANDLE handle = ::GetStdHandle(STD_INPUT_HANDLE);
@@ -233,7 +237,7 @@ std::string FullPath(const std::string& name) {
     if (cut == 0 && !head.empty() && head.back() != '\\') head += '\\';
     return head + tail;
   }
-  const std::wstring wide = Widen(name);
+  const std::wstring wide = Widen(name, kSingleByteCodePage);
   DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   // The working folder may change between the two calls; try until it fits.
   while (size != 0) {

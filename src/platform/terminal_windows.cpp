@@ -7,49 +7,16 @@
 #include <string>
 
 #include "platform/terminal.hpp"
+#include "platform/windows_text.hpp"
 
 namespace quivor::terminal {
-namespace {
 
-std::wstring Widen(std::string_view text, UINT codePage) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
-
-void Write(DWORD which, std::string_view utf8) {
-  HANDLE handle = ::GetStdHandle(which);
-  DWORD mode = 0;
-  if (::GetConsoleMode(handle, &mode) != 0) {
-    const std::wstring wide = Widen(utf8, CP_UTF8);
-    std::wstring_view rest = wide;
-    while (!rest.empty()) {
-      const DWORD piece = static_cast<DWORD>(rest.size() < 8192 ? rest.size() : 8192);
-      DWORD put = 0;
-      if (::WriteConsoleW(handle, rest.data(), piece, &put, nullptr) == 0 || put == 0) return;
-      rest.remove_prefix(put);
-    }
-    return;
-  }
-  while (!utf8.empty()) {
-    const DWORD piece = static_cast<DWORD>(utf8.size() < (1u << 30) ? utf8.size() : (1u << 30));
-    DWORD put = 0;
-    if (::WriteFile(handle, utf8.data(), piece, &put, nullptr) == 0 || put == 0) return;
-    utf8.remove_prefix(put);
-  }
-}
-
-}  // namespace
-
-void WriteOut(std::string_view utf8) { Write(STD_OUTPUT_HANDLE, utf8); }
-void WriteErr(std::string_view utf8) { Write(STD_ERROR_HANDLE, utf8); }
+void WriteOut(std::string_view utf8) { platform::WriteText(STD_OUTPUT_HANDLE, utf8, CP_UTF8); }
+void WriteErr(std::string_view utf8) { platform::WriteText(STD_ERROR_HANDLE, utf8, CP_UTF8); }
 
 std::string NameInUtf8(const std::string& name) {
   // quivor's platform layer hands names to the system as Windows-1252.
-  const std::wstring wide = Widen(name, 1252);
+  const std::wstring wide = platform::Widen(name, 1252);
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
   const int length =
