@@ -11,8 +11,10 @@
 #include <chrono>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "generate/bridge_model.hpp"
@@ -75,6 +77,19 @@ bool Written(const CommandLine& line, const std::string& name, const std::string
   return true;
 }
 
+// The error of a model that ran out of memory while it was studied.
+std::string OutOfMemoryError(const std::string& fileName) {
+  return terminal::NameInUtf8(fileName) + ": memória insuficiente para estudar o modelo";
+}
+
+// Opens a page that was written in the browser, or says on standard error
+// that it could not.
+void OpenPage(const std::string& pageName) {
+  if (desktop::OpenInBrowser(pageName)) return;
+  terminal::WriteErr("quivor-study: não foi possível abrir " + terminal::NameInUtf8(pageName) +
+                     " no navegador\n");
+}
+
 // Studies the model once and shows the results; the exit status.
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
@@ -89,7 +104,7 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     try {
       study = StudyModel(input.model, line.options);
     } catch (const std::bad_alloc&) {
-      error = terminal::NameInUtf8(fileName) + ": memória insuficiente para estudar o modelo";
+      error = OutOfMemoryError(fileName);
     }
   }
   if (!error.empty()) {
@@ -126,24 +141,38 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
         page::PageHtml(terminal::NameInUtf8(stem), input.model, study, pageOptions);
     const bool pageWritten = Written(line, pageName, html, "Desenho e gabarito");
     written = pageWritten && written;
-    if (pageWritten && openPage && !desktop::OpenInBrowser(pageName)) {
-      terminal::WriteErr("quivor-study: não foi possível abrir " + terminal::NameInUtf8(pageName) +
-                         " no navegador\n");
-    }
+    if (pageWritten && openPage) OpenPage(pageName);
   }
   if (!written) return kStatusOutputFile;
   return study.stable ? kStatusStudied : kStatusMechanism;
 }
 
+// Whether a file that is already there keeps a new one from being written
+// (unless it may be replaced); says so on standard error when it does.
+bool RefusedOverExisting(const std::string& name, bool replace) {
+  if (replace || !desktop::ModificationStamp(name)) return false;
+  terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
+                     " já existe; para escrever por cima dele, use --substituir\n");
+  return true;
+}
+
 // Writes a new file, never over an existing one unless asked to.
 int WriteNewFile(const std::string& name, const std::string& bytes, bool replace) {
-  const std::string shown = terminal::NameInUtf8(name);
-  if (!replace && desktop::ModificationStamp(name)) {
-    terminal::WriteErr("quivor-study: " + shown +
-                       " já existe; para escrever por cima dele, use --substituir\n");
-    return kStatusOutputFile;
-  }
+  if (RefusedOverExisting(name, replace)) return kStatusOutputFile;
   return WriteOutput(name, bytes) ? kStatusStudied : kStatusOutputFile;
+}
+
+// The text of a model file that quivor's reader and checks accept; nothing
+// when they do not, the error said on standard error.
+std::optional<std::string> ReadCheckedModel(const std::string& fileName) {
+  FileText file = ReadWholeFile(fileName);
+  std::string error = file.error;
+  if (error.empty()) error = ReadModelText(fileName, file.text).error;
+  if (!error.empty()) {
+    terminal::WriteErr("quivor-study: " + error + "\n");
+    return std::nullopt;
+  }
+  return std::move(file.text);
 }
 
 // quivor-study nova NAME: a first model of a common form.
@@ -192,7 +221,7 @@ int Ranking(const CommandLine& line) {
   std::vector<RankedModel> models;
   for (std::size_t i = 0; i < files.size(); ++i) {
     RankedModel& ranked = models.emplace_back();
-    ranked.name = files[i].stem().string();
+    ranked.name = terminal::NameInUtf8(files[i].stem().string());
     if (files.size() > kManyModels) {
       terminal::WriteErr("\rEstudando " + std::to_string(i + 1) + " de " +
                          std::to_string(files.size()) + "...");
@@ -203,10 +232,8 @@ int Ranking(const CommandLine& line) {
     try {
       if (input.error.empty()) ranked.study = StudyModel(input.model, line.options);
     } catch (const std::bad_alloc&) {
-      input.error = terminal::NameInUtf8(files[i].filename().string()) +
-                    ": memória insuficiente para estudar o modelo";
+      input.error = OutOfMemoryError(files[i].filename().string());
     }
-    ranked.name = terminal::NameInUtf8(ranked.name);
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
   }
@@ -226,16 +253,12 @@ int Ranking(const CommandLine& line) {
 // everything else as it was.
 int Renumber(const CommandLine& line) {
   const std::string fileName = ModelFileName(line.model);
-  const FileText file = ReadWholeFile(fileName);
-  std::string error = file.error;
-  if (error.empty()) error = ReadModelText(fileName, file.text).error;
-  generate::Renumbered renumbered;
-  if (error.empty()) {
-    renumbered = generate::RenumberNodes(file.text);
-    if (!renumbered.error.empty()) error = terminal::NameInUtf8(fileName) + ": " + renumbered.error;
-  }
-  if (!error.empty()) {
-    terminal::WriteErr("quivor-study: " + error + "\n");
+  const std::optional<std::string> modelText = ReadCheckedModel(fileName);
+  if (!modelText) return kStatusModelFile;
+  const generate::Renumbered renumbered = generate::RenumberNodes(*modelText);
+  if (!renumbered.error.empty()) {
+    terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(fileName) + ": " + renumbered.error +
+                       "\n");
     return kStatusModelFile;
   }
   const std::string outName = ModelStem(fileName) + "-renumerado.txt";
@@ -253,23 +276,14 @@ int Renumber(const CommandLine& line) {
 // unless asked to.
 int Optimize(const CommandLine& line) {
   const std::string fileName = ModelFileName(line.model);
-  const FileText file = ReadWholeFile(fileName);
-  std::string error = file.error;
-  if (error.empty()) error = ReadModelText(fileName, file.text).error;
-  if (!error.empty()) {
-    terminal::WriteErr("quivor-study: " + error + "\n");
-    return kStatusModelFile;
-  }
+  const std::optional<std::string> modelText = ReadCheckedModel(fileName);
+  if (!modelText) return kStatusModelFile;
   const std::string stem = ModelStem(fileName) + "-otimizado";
   const std::string outName = stem + ".txt";
   const std::string pageName = stem + ".html";
   for (const std::string& name : {outName, pageName}) {
-    if (line.replace || (name == pageName && !line.page)) continue;
-    if (desktop::ModificationStamp(name)) {
-      terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
-                         " já existe; para escrever por cima dele, use --substituir\n");
-      return kStatusOutputFile;
-    }
+    if (name == pageName && !line.page) continue;
+    if (RefusedOverExisting(name, line.replace)) return kStatusOutputFile;
   }
 
   // The search, with a progress line now and then.
@@ -290,7 +304,7 @@ int Optimize(const CommandLine& line) {
   };
   optimize::Optimization result;
   try {
-    result = optimize::OptimizeModelText(file.text, options, line.options);
+    result = optimize::OptimizeModelText(*modelText, options, line.options);
   } catch (const std::bad_alloc&) {
     result.error = "memória insuficiente para otimizar o modelo";
   }
@@ -323,10 +337,7 @@ int Optimize(const CommandLine& line) {
     const std::string html =
         page::PageHtml(terminal::NameInUtf8(stem), result.model, result.after, pageOptions);
     if (!Written(line, pageName, html, "Desenho e gabarito")) return kStatusOutputFile;
-    if (line.open && !desktop::OpenInBrowser(pageName)) {
-      terminal::WriteErr("quivor-study: não foi possível abrir " + terminal::NameInUtf8(pageName) +
-                         " no navegador\n");
-    }
+    if (line.open) OpenPage(pageName);
   }
   return kStatusStudied;
 }
