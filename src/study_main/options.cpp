@@ -6,8 +6,8 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <cmath>
+#include <deque>
 #include <functional>
-#include <vector>
 
 namespace quivor::study {
 namespace {
@@ -86,14 +86,15 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   app.set_version_flag("--version", "quivor-study " QUIVOR_VERSION, "Mostra a versão e termina");
 
   CommandLine line;
-  std::vector<Value> values;
+  // CLI11 keeps a reference to each value's text: a deque's push_back moves
+  // none of them.
+  std::deque<Value> values;
   auto number = [&values](CLI::App& on, const std::string& option, const std::string& type,
                           const std::string& help, std::function<bool(double)> take,
                           const std::string& wanted) {
     values.push_back({option, "", std::move(take), wanted});
     return on.add_option(option, values.back().text, help)->type_name(type);
   };
-  values.reserve(16);  // the texts are bound by reference: no reallocation
   auto positive = [](double& into) {
     return [&into](double v) { return v > 0.0 ? (into = v, true) : false; };
   };
