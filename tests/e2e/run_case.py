@@ -171,18 +171,24 @@ def main():
                 failures.append("stdout is not one JSON document: %s" % error)
 
         after = snapshot(work)
+
+        def expect_file(name, wanted, missing):
+            """A file the run must leave, with these exact bytes (`missing`: the
+            failure when there is none); it is then left out of the check that
+            nothing else appeared or changed."""
+            got = after.get(name, ("none",))
+            if got[0] != "file":
+                failures.append(missing)
+            elif got[1] != wanted:
+                failures.append(first_difference(name, wanted, got[1]))
+            after.pop(name, None)
+            before.pop(name, None)
+
         # Files the run must leave, each with its exact bytes.
         expected_dir = os.path.join(case, "expected-files")
         if os.path.isdir(expected_dir):
             for name in sorted(os.listdir(expected_dir)):
-                wanted = read(os.path.join(expected_dir, name))
-                got = after.get(name, ("none",))
-                if got[0] != "file":
-                    failures.append("no file %s" % name)
-                elif got[1] != wanted:
-                    failures.append(first_difference(name, wanted, got[1]))
-                after.pop(name, None)
-                before.pop(name, None)
+                expect_file(name, read(os.path.join(expected_dir, name)), "no file %s" % name)
         expected_rtf = read(variant("expected.rtf"))
         results_name = read(os.path.join(case, "results"))
         if results_name is not None:
@@ -193,12 +199,8 @@ def main():
         if expected_rtf is not None:
             if results_name is None:
                 failures.append("the case does not say which file is the results file")
-            elif after.get(results_name, ("none",))[0] != "file":
-                failures.append("no results file %s" % results_name)
-            elif after[results_name][1] != expected_rtf:
-                failures.append(first_difference(results_name, expected_rtf, after[results_name][1]))
-            after.pop(results_name, None)
-            before.pop(results_name, None)
+            else:
+                expect_file(results_name, expected_rtf, "no results file %s" % results_name)
         for name in sorted(set(before) | set(after)):
             if name not in after:
                 failures.append("%s disappeared" % name)
