@@ -364,8 +364,7 @@ def main():
         check_error_page(browser, checks, args.study, watched)
 
     print(f"Pictures and pages in {out}")
-    print(f"{checks.passed} passed, {len(checks.failed)} failed")
-    return 1 if checks.failed else 0
+    return checks.status()
 
 
 if __name__ == "__main__":

@@ -22,6 +22,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "page"))
 import chromium  # noqa: E402
+from checks import Checks  # noqa: E402
 
 SKIPPED = 77
 WIDTH = 1000
@@ -90,33 +91,25 @@ def main():
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
 
-    failed = []
-    passed = 0
-
-    def expect(condition, what):
-        nonlocal passed
-        if condition:
-            passed += 1
-        else:
-            failed.append(what)
-            print(f"FAILED: {what}", flush=True)
-
+    checks = Checks()
     with chromium.Browser(browser_path) as browser:
         url = "file://" + os.path.abspath(args.guide)
         browser.open(url, width=WIDTH)
         browser.drain()
         problems = [p for p in browser.problems(url) if not p.startswith("request: data:")]
-        expect(not problems, f"the guide loads with no error and no request: {problems}")
+        checks.expect(not problems, f"the guide loads with no error and no request: {problems}")
         found = browser.evaluate(CHECK_GUIDE)
-        expect(found["lang"] == "pt-BR" and found["title"], f"title and language: {found['title']!r}")
-        expect(len(found["pictures"]) >= 4, f"{len(found['pictures'])} pictures")
+        checks.expect(found["lang"] == "pt-BR" and found["title"],
+                      f"title and language: {found['title']!r}")
+        checks.expect(len(found["pictures"]) >= 4, f"{len(found['pictures'])} pictures")
         for picture in found["pictures"]:
-            expect(picture["shown"] and picture["src"].startswith("data:image/") and picture["alt"],
-                   f"picture shown, embedded, described: {picture}")
+            checks.expect(picture["shown"] and picture["src"].startswith("data:image/")
+                          and picture["alt"], f"picture shown, embedded, described: {picture}")
         ids = set(found["ids"])
         for link in found["links"]:
-            expect(link.startswith("#") and link[1:] in ids, f"link {link} leads into the guide")
-        expect(not found["duplicates"], f"ids used twice: {found['duplicates']}")
+            checks.expect(link.startswith("#") and link[1:] in ids,
+                          f"link {link} leads into the guide")
+        checks.expect(not found["duplicates"], f"ids used twice: {found['duplicates']}")
         height = browser.evaluate("document.documentElement.scrollHeight")
         browser.screenshot(os.path.join(out, "LEIA-ME.png"),
                            {"x": 0, "y": 0, "width": WIDTH, "height": height})
@@ -128,8 +121,7 @@ def main():
             print(f"note: docs/{name} is not the size of the page as drawn now "
                   f"({os.path.join(out, name)})")
     print(f"The guide's screenshot and fresh pictures in {out}")
-    print(f"{passed} passed, {len(failed)} failed")
-    return 1 if failed else 0
+    return checks.status()
 
 
 if __name__ == "__main__":

@@ -33,6 +33,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "page"))
+from checks import Checks  # noqa: E402
+
 KINDS = {"comando", "saida", "janela", "modelo", "arquivo"}
 ELISION = "[…]"
 PROGRAMS = ("quivor", "quivor-study")
@@ -140,22 +143,14 @@ def matches(pattern, lines):
 
 
 class GuideRun:
-    def __init__(self, blocks, folder, bin_folder, examples):
+    def __init__(self, checks, blocks, folder, bin_folder, examples):
+        self.checks = checks
         self.blocks = blocks
         self.folder = folder
         self.opened = os.path.join(bin_folder, "opened")
         self.env = dict(os.environ, PATH=bin_folder + os.pathsep + os.environ.get("PATH", ""),
                         QUIVOR_GUIDE_OPENED=self.opened)
         self.examples = examples
-        self.failed = []
-        self.passed = 0
-
-    def expect(self, condition, what, detail=""):
-        if condition:
-            self.passed += 1
-        else:
-            self.failed.append(what)
-            print(f"FAILED: {what}\n{detail}", flush=True)
 
     def run(self, argv, block, shown):
         status = int(block.attributes.get("data-estado", "0"))
@@ -163,9 +158,9 @@ class GuideRun:
         result = subprocess.run(argv, cwd=self.folder, env=self.env, input=typed,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
         what = " ".join(argv) if len(argv) > 1 or block.kind == "comando" else f"{argv[0]} (janela)"
-        self.expect(result.returncode == status,
-                    f"{what}: status {result.returncode}, the guide says {status}",
-                    result.stdout.decode(errors="replace"))
+        self.checks.expect(result.returncode == status,
+                           f"{what}: status {result.returncode}, the guide says {status}",
+                           result.stdout.decode(errors="replace"))
         page = block.attributes.get("data-abre")
         # The browser is started apart, and the program does not wait for it.
         for _ in range(50 if page else 0):
@@ -177,19 +172,21 @@ class GuideRun:
             with open(self.opened) as names:
                 opened = names.read().split()
             os.remove(self.opened)
-        self.expect(opened == ([page] if page else []), f"{what}: opens {opened} in the browser")
+        self.checks.expect(opened == ([page] if page else []),
+                           f"{what}: opens {opened} in the browser")
         if shown is not None:
             lines = normal(result.stdout, argv[0])
-            self.expect(matches(shown.pattern(), lines), f"{what}: shows what the guide shows",
-                        "--- the program shows:\n" + "\n".join(lines) + "\n--- the guide:\n" +
-                        shown.shown().strip("\n"))
+            self.checks.expect(matches(shown.pattern(), lines),
+                               f"{what}: shows what the guide shows",
+                               "--- the program shows:\n" + "\n".join(lines) +
+                               "\n--- the guide:\n" + shown.shown().strip("\n"))
         print(f"ran: {what}", flush=True)
 
     def file(self, block, path, name):
         with open(path, "rb") as data:
             lines = normal(data.read(), name)
-        self.expect(matches(block.pattern(), lines), f"{name}: as the guide shows it",
-                    "--- the file:\n" + "\n".join(lines))
+        self.checks.expect(matches(block.pattern(), lines), f"{name}: as the guide shows it",
+                           "--- the file:\n" + "\n".join(lines))
 
     def go(self):
         blocks = self.blocks
@@ -198,11 +195,12 @@ class GuideRun:
             attributes = block.attributes
             if block.kind == "comando":
                 argv = shlex.split(block.shown())
-                self.expect(argv and argv[0] in PROGRAMS, f"a command of ours: {block.shown()!r}")
+                self.checks.expect(argv and argv[0] in PROGRAMS,
+                                   f"a command of ours: {block.shown()!r}")
                 self.run(argv, block, following if following and following.kind == "saida" else None)
             elif block.kind == "saida":
-                self.expect(at > 0 and blocks[at - 1].kind == "comando",
-                            f"output that follows a command: {block.shown()[:60]!r}")
+                self.checks.expect(at > 0 and blocks[at - 1].kind == "comando",
+                                   f"output that follows a command: {block.shown()[:60]!r}")
             elif block.kind == "janela":
                 self.run([attributes["data-programa"]], block, block)
             elif block.kind == "modelo" and "data-exemplo" in attributes:
@@ -214,7 +212,7 @@ class GuideRun:
             else:
                 name = attributes["data-arquivo"]
                 path = os.path.join(self.folder, name)
-                self.expect(os.path.isfile(path), f"{name}: left by the commands before it")
+                self.checks.expect(os.path.isfile(path), f"{name}: left by the commands before it")
                 if os.path.isfile(path):
                     self.file(block, path, name)
 
@@ -246,6 +244,7 @@ def main():
     reader = GuideReader()
     with open(args.guide, encoding="utf-8") as guide:
         reader.feed(guide.read())
+    checks = Checks()
     work = tempfile.mkdtemp(prefix="quivor-guide-")
     try:
         bin_folder = os.path.join(work, "bin")
@@ -261,27 +260,26 @@ def main():
         for name in os.listdir(args.examples):
             shutil.copy(os.path.join(args.examples, name), folder)
 
-        run = GuideRun(reader.blocks, folder, bin_folder, args.examples)
-        run.expect(len(reader.blocks) == reader.pres,
-                   f"every <pre> is of a known kind: {reader.pres - len(reader.blocks)} are not")
+        run = GuideRun(checks, reader.blocks, folder, bin_folder, args.examples)
+        checks.expect(len(reader.blocks) == reader.pres,
+                      f"every <pre> is of a known kind: {reader.pres - len(reader.blocks)} are not")
         commands = [shlex.split(b.shown()) for b in reader.blocks if b.kind == "comando"]
         for code in reader.codes:
             written = re.fullmatch(r"(?:\.[\\/])?(quivor(?:-study)?\s.*)", code)
-            run.expect(not written or shlex.split(written.group(1)) in commands,
-                       f"the command {code!r} in the text is one the guide runs")
+            checks.expect(not written or shlex.split(written.group(1)) in commands,
+                          f"the command {code!r} in the text is one the guide runs")
         options, subcommands = help_words(args.study)
         text = "".join(reader.text)
         for option in sorted(options):
-            run.expect(option in text, f"the guide tells of {option}")
+            checks.expect(option in text, f"the guide tells of {option}")
         for name in subcommands:
-            run.expect(any(argv[1:2] == [name] for argv in commands),
-                       f"the guide has a command with quivor-study {name}")
+            checks.expect(any(argv[1:2] == [name] for argv in commands),
+                          f"the guide has a command with quivor-study {name}")
         run.go()
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print(f"{len(reader.blocks)} blocks of the guide")
-    print(f"{run.passed} passed, {len(run.failed)} failed")
-    return 1 if run.failed else 0
+    return checks.status()
 
 
 if __name__ == "__main__":

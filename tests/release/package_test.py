@@ -165,8 +165,7 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
 
     print(f"{args.archive}: {len(found)} files")
-    print(f"{checks.passed} passed, {len(checks.failed)} failed")
-    return 1 if checks.failed else 0
+    return checks.status()
 
 
 if __name__ == "__main__":
