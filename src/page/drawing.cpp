@@ -175,13 +175,7 @@ class DrawingWriter {
     page_.Raw("<div class=\"view\" id=\"").Raw(view.id).Raw("\">");
     WriteCaption(view);
     page_.Raw("<svg class=\"drawing\" viewBox=\"")
-        .Coord(marks_.left)
-        .Raw(" ")
-        .Coord(marks_.top)
-        .Raw(" ")
-        .Coord(marks_.width)
-        .Raw(" ")
-        .Coord(marks_.height)
+        .ViewBox(marks_.left, marks_.top, marks_.width, marks_.height)
         .Raw("\" font-size=\"")
         .Coord(marks_.font)
         .Raw("\" role=\"img\" aria-label=\"")
@@ -398,13 +392,9 @@ class DrawingWriter {
       const PlacedTruss::Node& node = truss_.nodes[i];
       if (!node.drawn || (moveX[i] == 0.0 && moveY[i] == 0.0)) continue;
       page_.Raw("<path class=\"track\" d=\"M")
-          .Coord(node.x)
-          .Raw(" ")
-          .Coord(node.y)
+          .Point(node.x, node.y)
           .Raw("L")
-          .Coord(node.x + moveX[i])
-          .Raw(" ")
-          .Coord(node.y + moveY[i])
+          .Point(node.x + moveX[i], node.y + moveY[i])
           .Raw("\"/><circle class=\"mover\" cx=\"")
           .Coord(node.x + moveX[i])
           .Raw("\" cy=\"")
@@ -424,9 +414,7 @@ class DrawingWriter {
     const double a = 1.1 * f;  // half its base
     // A point `along` towards the ground and `across` it from the node.
     const auto at = [&](double along, double across) {
-      page_.Coord(node.x + gx * along - gy * across)
-          .Raw(" ")
-          .Coord(node.y + gy * along + gx * across);
+      page_.Point(node.x + gx * along - gy * across, node.y + gy * along + gx * across);
     };
     page_.Raw("<path class=\"support\" d=\"M");
     at(0, 0);
@@ -495,25 +483,15 @@ class DrawingWriter {
       const double tipX = tailX + ux * length, tipY = tailY + uy * length;
       const double neckX = tipX - ux * 0.9 * f, neckY = tipY - uy * 0.9 * f;
       page_.Raw("<path class=\"load\" d=\"M")
-          .Coord(tailX)
-          .Raw(" ")
-          .Coord(tailY)
+          .Point(tailX, tailY)
           .Raw("L")
-          .Coord(neckX)
-          .Raw(" ")
-          .Coord(neckY)
+          .Point(neckX, neckY)
           .Raw("M")
-          .Coord(tipX)
-          .Raw(" ")
-          .Coord(tipY)
+          .Point(tipX, tipY)
           .Raw("L")
-          .Coord(neckX - uy * 0.38 * f)
-          .Raw(" ")
-          .Coord(neckY + ux * 0.38 * f)
+          .Point(neckX - uy * 0.38 * f, neckY + ux * 0.38 * f)
           .Raw("L")
-          .Coord(neckX + uy * 0.38 * f)
-          .Raw(" ")
-          .Coord(neckY - ux * 0.38 * f)
+          .Point(neckX + uy * 0.38 * f, neckY - ux * 0.38 * f)
           .Raw("Z\"/><text class=\"ll\" x=\"")
           .Coord(tipX + ux * 1.6 * f)
           .Raw("\" y=\"")

@@ -30,6 +30,12 @@ class Markup {
         .Coord(y2)
         .Raw("\"");
   }
+  // A point of an SVG path or transform: `x y`.
+  Markup& Point(double x, double y) { return Coord(x).Raw(" ").Coord(y); }
+  // The value of an SVG viewBox attribute: `left top width height`.
+  Markup& ViewBox(double left, double top, double width, double height) {
+    return Coord(left).Raw(" ").Coord(top).Raw(" ").Coord(width).Raw(" ").Coord(height);
+  }
 
   std::string& str() { return out_; }
 

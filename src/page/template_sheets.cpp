@@ -153,9 +153,8 @@ class TemplateWriter {
       if (angle > 90.0) angle -= 180.0;
       if (angle <= -90.0) angle += 180.0;
       page_.Raw("<text transform=\"translate(")
-          .Coord((truss_.start(bar).x + truss_.end(bar).x) / 2)
-          .Raw(" ")
-          .Coord((truss_.start(bar).y + truss_.end(bar).y) / 2)
+          .Point((truss_.start(bar).x + truss_.end(bar).x) / 2,
+                 (truss_.start(bar).y + truss_.end(bar).y) / 2)
           .Raw(") rotate(")
           .Coord(angle)
           .Raw(")\" y=\"-.12\">")
@@ -189,14 +188,12 @@ class TemplateWriter {
     for (int column = 1; column < tiling.columns; ++column) {
       const double x = layout_.left + column * layout_.stepX() + kSheetOverlap / 2;
       if (x < window.left || x > window.right) continue;
-      page_.Raw("<path d=\"M").Coord(x).Raw(" ").Coord(window.top).Raw("V");
-      page_.Coord(window.bottom).Raw("\"/>");
+      page_.Raw("<path d=\"M").Point(x, window.top).Raw("V").Coord(window.bottom).Raw("\"/>");
     }
     for (int row = 1; row < tiling.rows; ++row) {
       const double y = layout_.top + row * layout_.stepY() + kSheetOverlap / 2;
       if (y < window.top || y > window.bottom) continue;
-      page_.Raw("<path d=\"M").Coord(window.left).Raw(" ").Coord(y).Raw("H");
-      page_.Coord(window.right).Raw("\"/>");
+      page_.Raw("<path d=\"M").Point(window.left, y).Raw("H").Coord(window.right).Raw("\"/>");
     }
   }
 
@@ -227,15 +224,11 @@ class TemplateWriter {
 
   void Cross(double x, double y) {
     page_.Raw("<path d=\"M")
-        .Coord(x - 0.6)
-        .Raw(" ")
-        .Coord(y)
+        .Point(x - 0.6, y)
         .Raw("H")
         .Coord(x + 0.6)
         .Raw("M")
-        .Coord(x)
-        .Raw(" ")
-        .Coord(y - 0.6)
+        .Point(x, y - 0.6)
         .Raw("V")
         .Coord(y + 0.6)
         .Raw("\"/><circle cx=\"")
@@ -295,13 +288,7 @@ class TemplateWriter {
         .Raw("mm\" height=\"")
         .Coord(height * mmPerCm)
         .Raw("mm\" viewBox=\"")
-        .Coord(layout_.left)
-        .Raw(" ")
-        .Coord(layout_.top)
-        .Raw(" ")
-        .Coord(width)
-        .Raw(" ")
-        .Coord(height)
+        .ViewBox(layout_.left, layout_.top, width, height)
         .Raw("\"><g class=\"mb\" stroke-width=\"")
         .Coord(0.4 / mmPerCm)
         .Raw("\">");
@@ -366,13 +353,7 @@ class TemplateWriter {
         .Raw("mm\" height=\"")
         .Coord(tiling.windowHeight * 10.0)
         .Raw("mm\" viewBox=\"")
-        .Coord(left)
-        .Raw(" ")
-        .Coord(top)
-        .Raw(" ")
-        .Coord(tiling.windowWidth)
-        .Raw(" ")
-        .Coord(tiling.windowHeight)
+        .ViewBox(left, top, tiling.windowWidth, tiling.windowHeight)
         .Raw("\">");
     WriteWindow({left, top, left + tiling.windowWidth, top + tiling.windowHeight});
     page_.Raw("</svg></section>\n");
