@@ -147,27 +147,21 @@ class DrawingWriter {
 
  private:
   void WriteView(const View& view) {
-    // The displaced truss of a mechanism, and the box that holds it too.
+    // The displaced truss of a mechanism.
     std::vector<double> moveX, moveY;
+    if (view.mechanism != nullptr) Displace(*view.mechanism, moveX, moveY);
+    // The box of the frame, and of the nodes where they may leave it: those
+    // displaced along a mechanism, or this truss in the outline's frame.
     double left = 0.0, top = 0.0, right = truss_.width, bottom = truss_.height;
-    if (view.mechanism != nullptr) {
-      Displace(*view.mechanism, moveX, moveY);
+    if (view.mechanism != nullptr || view.outline != nullptr) {
       for (std::size_t i = 0; i < truss_.nodes.size(); ++i) {
         if (!truss_.nodes[i].drawn) continue;
-        left = std::min(left, truss_.nodes[i].x + moveX[i]);
-        right = std::max(right, truss_.nodes[i].x + moveX[i]);
-        top = std::min(top, truss_.nodes[i].y + moveY[i]);
-        bottom = std::max(bottom, truss_.nodes[i].y + moveY[i]);
-      }
-    }
-    if (view.outline != nullptr) {
-      // This truss in the outline's frame: the box of both.
-      for (const PlacedTruss::Node& node : truss_.nodes) {
-        if (!node.drawn) continue;
-        left = std::min(left, node.x);
-        right = std::max(right, node.x);
-        top = std::min(top, node.y);
-        bottom = std::max(bottom, node.y);
+        const double x = moveX.empty() ? truss_.nodes[i].x : truss_.nodes[i].x + moveX[i];
+        const double y = moveY.empty() ? truss_.nodes[i].y : truss_.nodes[i].y + moveY[i];
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
       }
     }
     marks_ = ViewMarks(left, top, right - left, bottom - top);
@@ -183,14 +177,9 @@ class DrawingWriter {
         .Raw("\">\n");
     WriteSupports();
     if (view.outline != nullptr) WriteOutline(*view.outline);
-    if (view.mechanism != nullptr) {
-      WriteBars(view, "bar ghost");
-      WriteNodes(view.mechanism);
-      WriteDisplaced(moveX, moveY);
-    } else {
-      WriteBars(view, nullptr);
-      WriteNodes(nullptr);
-    }
+    WriteBars(view);
+    WriteNodes(view.mechanism);
+    if (view.mechanism != nullptr) WriteDisplaced(moveX, moveY);
     if (view.loadCase != nullptr) WriteLoads(*view.loadCase);
     WriteBarLabels(view);
     WriteNodeLabels();
@@ -259,7 +248,10 @@ class DrawingWriter {
     }
   }
 
-  void WriteBars(const View& view, const char* fixedClass) {
+  // The bars, coloured by their forces in a load case's view; under a
+  // mechanism's displaced truss, the truss as it stands in grey dashes.
+  void WriteBars(const View& view) {
+    const bool ghost = view.mechanism != nullptr;
     // Forces of a size below this share of the largest are rounding: zero.
     const std::vector<double>* forces = nullptr;
     double zero = 0.0;
@@ -276,8 +268,8 @@ class DrawingWriter {
       const PlacedTruss::Bar& bar = truss_.bars[j];
       if (!truss_.drawn(bar)) continue;
       page_.Raw("<line class=\"");
-      if (fixedClass != nullptr) {
-        page_.Raw(fixedClass);
+      if (ghost) {
+        page_.Raw("bar ghost");
       } else {
         page_.Raw("bar ");
         if (forces == nullptr) {
