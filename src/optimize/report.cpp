@@ -12,10 +12,7 @@ namespace quivor::optimize {
 namespace {
 
 using study::Decimal;
-
-std::string Plural(std::size_t count, const std::string& one, const std::string& many) {
-  return std::to_string(count) + ' ' + (count == 1 ? one : many);
-}
+using study::Plural;
 
 // A coordinate on the 0.01 cm grid with two decimals, any other as it is.
 std::string Coordinate(double value) {
@@ -35,7 +32,8 @@ std::string Rules(const std::string& modelFile, const Optimization& result,
   if (layout.moving.empty()) {
     return text + "nenhum nó pode se mover (todos têm apoio ou carga, ou estão no tabuleiro).\n";
   }
-  text += Plural(layout.moving.size(), "nó pode se mover", "nós podem se mover");
+  text += Plural(static_cast<long long>(layout.moving.size()), "nó pode se mover",
+                 "nós podem se mover");
   if (rules.alongDeck) {
     text += level ? ", na vertical e na horizontal" : ", ao longo do tabuleiro e através dele";
   } else {

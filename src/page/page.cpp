@@ -16,6 +16,7 @@
 namespace quivor::page {
 namespace {
 
+using study::Plural;
 using study::Study;
 
 constexpr const char* kStyle = R"(<style>
@@ -146,10 +147,6 @@ void Head(Markup& page, const std::string& title, bool reload) {
   page.Raw(kStyle);
 }
 
-std::string Plural(long long count, const char* one, const char* many) {
-  return std::to_string(count) + ' ' + (count == 1 ? one : many);
-}
-
 void Figure(Markup& page, const char* label, const std::string& value, const std::string& detail,
             const char* detailClass = nullptr) {
   page.Raw("<div class=\"figure\"><span>").Raw(label).Raw("</span><b>").Text(value).Raw("</b>");
@@ -178,9 +175,7 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
   if (!study.stable) {
     page.Raw("<p class=\"verdict bad\">A treliça é um mecanismo");
     if (!study.mechanisms.empty()) {
-      page.Raw(": ").Raw(Plural(static_cast<long long>(study.mechanisms.size()),
-                                "movimento independente que as barras não impedem",
-                                "movimentos independentes que as barras não impedem"));
+      page.Raw(": ").Raw(study::IndependentMotions(study.mechanisms.size()));
     }
     page.Raw(".</p>\n</header>\n");
     return;

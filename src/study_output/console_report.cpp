@@ -14,10 +14,6 @@ namespace {
 // Mechanisms listed one by one on the console; the JSON document has all.
 constexpr std::size_t kMechanismsShown = 20;
 
-std::string Plural(long long count, const std::string& one, const std::string& many) {
-  return std::to_string(count) + ' ' + (count == 1 ? one : many);
-}
-
 std::string Counts(const std::string& modelFile, const Study& study) {
   std::string text = "Modelo " + modelFile + ": " + Plural(study.nodes, "nó", "nós") + ", " +
                      Plural(study.bars, "barra", "barras") + ", " +
@@ -95,11 +91,7 @@ std::string Mechanisms(const Study& study) {
   if (study.mechanisms.empty()) {
     text = "A treliça é tratada como um mecanismo.\n";
   } else {
-    text = "A treliça é um mecanismo: " +
-           Plural(static_cast<long long>(study.mechanisms.size()),
-                  "movimento independente que as barras não impedem",
-                  "movimentos independentes que as barras não impedem") +
-           ".\n";
+    text = "A treliça é um mecanismo: " + IndependentMotions(study.mechanisms.size()) + ".\n";
   }
   const std::size_t shown = std::min(study.mechanisms.size(), kMechanismsShown);
   for (std::size_t i = 0; i < shown; ++i) {

@@ -47,6 +47,10 @@ std::size_t Width(std::string_view utf8) {
   return count;
 }
 
+std::string Plural(long long count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + ' ' + std::string(count == 1 ? one : many);
+}
+
 std::string_view ModeName(FailureMode mode) {
   return mode == FailureMode::kTension ? "tração" : "flambagem";
 }
@@ -94,6 +98,12 @@ std::string MechanismText(const Mechanism& mechanism) {
   if (others == 0) return text + ", sozinho";
   return text + "; com ele move" +
          (others == 1 ? "-se mais 1 nó" : "m-se mais " + std::to_string(others) + " nós");
+}
+
+std::string IndependentMotions(std::size_t mechanisms) {
+  return Plural(static_cast<long long>(mechanisms),
+                "movimento independente que as barras não impedem",
+                "movimentos independentes que as barras não impedem");
 }
 
 }  // namespace quivor::study

@@ -15,9 +15,15 @@ std::string Decimal(double value, int decimals);
 std::string ShortestDecimal(double value);
 // How many characters (code points) a UTF-8 text shows.
 std::size_t Width(std::string_view utf8);
+// `count` and the noun: "1 barra", "2 barras" (`one` for 1, `many` for any
+// other count).
+std::string Plural(long long count, std::string_view one, std::string_view many);
 
 std::string_view ModeName(FailureMode mode);  // "tração", "flambagem"
 std::string WarningText(const Warning& warning);
 std::string MechanismText(const Mechanism& mechanism);
+// How many mechanisms a truss has: "2 movimentos independentes que as
+// barras não impedem".
+std::string IndependentMotions(std::size_t mechanisms);
 
 }  // namespace quivor::study
