@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "study_output/portuguese.hpp"
+
 namespace quivor::page {
 
 Markup& Markup::Text(std::string_view text) {
@@ -58,6 +60,16 @@ Markup& Markup::Coord(double value) {
   if (end - start == 2 && start[0] == '-' && start[1] == '0') ++start;
   out_.append(start, static_cast<std::size_t>(end - start));
   return *this;
+}
+
+// study::Decimal never writes a negative zero, so neither does this.
+std::string Brief(double value, int decimals) {
+  std::string text = study::Decimal(value, decimals);
+  if (text.find(',') != std::string::npos) {
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == ',') text.pop_back();
+  }
+  return text;
 }
 
 std::string Escaped(std::string_view text) {

@@ -46,4 +46,8 @@ class Markup {
 // `text` escaped for HTML.
 std::string Escaped(std::string_view text);
 
+// A number for people: at most `decimals` decimals, trailing zeros dropped,
+// decimal comma.
+std::string Brief(double value, int decimals);
+
 }  // namespace quivor::page

@@ -85,8 +85,4 @@ void AppendPrintStyle(Markup& page, const PlacedTruss& truss);
 // How to print the template, for the screen.
 void AppendPrintHelp(Markup& page, const PlacedTruss& truss);
 
-// A number for people: at most `decimals` decimals, trailing zeros dropped,
-// decimal comma.
-std::string Brief(double value, int decimals);
-
 }  // namespace quivor::page

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "page/page_parts.hpp"
-#include "study_output/portuguese.hpp"
 
 namespace quivor::page {
 namespace {
@@ -119,15 +118,6 @@ PlacedTruss PlaceTrussInFrame(const Model& model, const PlacedTruss& frame) {
   truss.height = frame.height;
   PlaceIn(model, truss);
   return truss;
-}
-
-std::string Brief(double value, int decimals) {
-  std::string text = study::Decimal(value, decimals);
-  if (text.find(',') != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == ',') text.pop_back();
-  }
-  return text == "-0" ? "0" : text;
 }
 
 }  // namespace quivor::page
