@@ -33,6 +33,9 @@ double SheetsAlong(double extent, double window) {
 // Where the template's sheets fall: the window of row 0 and column 0 in
 // drawing units (y down), and the step between windows.
 struct Layout {
+  // The truss is at full size and has a node to draw: printable, if
+  // perhaps on more than kMaxSheets sheets.
+  bool drawable = false;
   SheetTiling tiling;
   double left = 0.0;
   double top = 0.0;
@@ -44,12 +47,11 @@ struct Layout {
 
 Layout LayOut(const PlacedTruss& truss) {
   Layout layout;
-  const bool drawable =
-      truss.fullSize() && truss.undrawnNodes < static_cast<int>(truss.nodes.size());
+  layout.drawable = truss.fullSize() && truss.undrawnNodes < static_cast<int>(truss.nodes.size());
   const double width = truss.width + 2 * kTemplateMargin;
   const double height = truss.height + 2 * kTemplateMargin;
-  layout.tiling = drawable ? TileSheets(width, height)
-                           : TileSheets(std::numeric_limits<double>::infinity(), 0.0);
+  layout.tiling = layout.drawable ? TileSheets(width, height)
+                                  : TileSheets(std::numeric_limits<double>::infinity(), 0.0);
   if (layout.tiling.sheets() == 0) return layout;
   // The sheets centred on the truss.
   layout.left = -kTemplateMargin - (layout.totalWidth() - width) / 2;
@@ -93,14 +95,14 @@ class TemplateWriter {
  private:
   void WriteRefusal() {
     page_.Raw("<section class=\"sheet\"><h1>Sem gabarito</h1><p>");
-    if (!truss_.fullSize() || truss_.undrawnNodes == static_cast<int>(truss_.nodes.size())) {
-      page_.Raw("A treliça não tem um tamanho que se possa imprimir em tamanho real.");
-    } else {
+    if (layout_.drawable) {
       page_.Raw("Em tamanho real, esta treliça precisaria de ")
           .Raw(Brief(layout_.tiling.sheetsNeeded, 0))
           .Raw(" folhas A4; o gabarito só é feito até ")
           .Int(kMaxSheets)
           .Raw(".");
+    } else {
+      page_.Raw("A treliça não tem um tamanho que se possa imprimir em tamanho real.");
     }
     page_.Raw("</p></section>\n");
   }
@@ -407,11 +409,12 @@ void AppendPrintStyle(Markup& page, const PlacedTruss& truss) {
 }
 
 void AppendPrintHelp(Markup& page, const PlacedTruss& truss) {
-  const SheetTiling tiling = LayOut(truss).tiling;
+  const Layout layout = LayOut(truss);
+  const SheetTiling& tiling = layout.tiling;
   page.Raw("<section id=\"imprimir\"><h2>Gabarito em tamanho real</h2>\n");
   if (tiling.sheets() == 0) {
     page.Raw("<p>Esta treliça não cabe num gabarito impresso: ");
-    if (std::isfinite(tiling.sheetsNeeded) && truss.fullSize()) {
+    if (layout.drawable) {
       page.Raw("precisaria de ").Raw(Brief(tiling.sheetsNeeded, 0)).Raw(" folhas A4.</p>");
     } else {
       page.Raw("ela não tem um tamanho que se possa imprimir.</p>");
