@@ -15,6 +15,7 @@ printed, not judged.
 Exit status 77 (skipped) where Chromium or poppler-utils are missing."""
 
 import argparse
+import contextlib
 import math
 import os
 import re
@@ -164,12 +165,6 @@ SHOWN_AFTER_CLICK = """(id => {
 })"""
 
 
-def element_box(browser, selector):
-    return browser.evaluate(
-        f"(() => {{ const r = document.querySelector('{selector}').getBoundingClientRect();"
-        " return {x: r.x + scrollX, y: r.y + scrollY, width: r.width, height: r.height}; })()")
-
-
 def check_page(browser, checks, html, name, bars, nodes, out):
     url = "file://" + html
     seconds = browser.open(url)
@@ -190,7 +185,7 @@ def check_page(browser, checks, html, name, bars, nodes, out):
         checks.expect(shown == [view["id"]], f"{name}: its tab shows {view['id']} alone: {shown}")
     # The first tab again, for the screenshot.
     browser.evaluate(f"{SHOWN_AFTER_CLICK}('{views[0]['id']}')")
-    browser.screenshot(os.path.join(out, f"{name}-desenho.png"), element_box(browser, "#desenho"))
+    browser.screenshot(os.path.join(out, f"{name}-desenho.png"), browser.box("#desenho"))
     return seconds, views
 
 
@@ -205,17 +200,31 @@ def check_scripts_off(browser, checks, html):
     checks.expect(stored == 0, "scripts off: the page's script did not run")
 
 
+@contextlib.contextmanager
+def watching(study, folder, name):
+    """`quivor-study --acompanhar NAME` running in `folder`, for as long as
+    the block lasts; yields the path of NAME.html once the command has
+    written it whole (or after 10 s)."""
+    watcher = subprocess.Popen([study, "--acompanhar", name], cwd=folder,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        html = os.path.join(folder, name + ".html")
+        for _ in range(100):
+            if os.path.exists(html):
+                with open(html, "rb") as page:
+                    if page.read().rstrip().endswith(b"</html>"):
+                        break
+            time.sleep(0.1)
+        yield html
+    finally:
+        watcher.terminate()
+        watcher.wait()
+
+
 def check_reload(browser, checks, study, folder):
     """The page made while the command watches the model reloads itself,
     keeping the chosen view and the scroll position."""
-    watcher = subprocess.Popen([study, "--acompanhar", "pratt"], cwd=folder,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        html = os.path.join(folder, "pratt.html")
-        for _ in range(100):
-            if os.path.exists(html) and open(html, "rb").read().rstrip().endswith(b"</html>"):
-                break
-            time.sleep(0.1)
+    with watching(study, folder, "pratt") as html:
         browser.open("file://" + html, height=600)
         browser.evaluate(f"{SHOWN_AFTER_CLICK}('vista-caso-2')")
         browser.evaluate("window.scrollTo(0, 400); window.quivorMark = 1")
@@ -227,23 +236,13 @@ def check_reload(browser, checks, study, folder):
         checks.expect(not state["mark"], "watching: the page reloaded itself")
         checks.expect(state["chosen"], "watching: the chosen view survives the reload")
         checks.expect(abs(state["y"] - 400) <= 1, f"watching: the scroll survives: {state['y']}")
-    finally:
-        watcher.terminate()
-        watcher.wait()
 
 
 def check_error_page(browser, checks, study, folder):
     """A model that cannot be read, while watched: the page names the error."""
     with open(os.path.join(folder, "quebrado.txt"), "w") as model:
         model.write("3\n3\n1 0 0\n2 x 0\n")
-    watcher = subprocess.Popen([study, "--acompanhar", "quebrado"], cwd=folder,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        html = os.path.join(folder, "quebrado.html")
-        for _ in range(100):
-            if os.path.exists(html) and open(html, "rb").read().rstrip().endswith(b"</html>"):
-                break
-            time.sleep(0.1)
+    with watching(study, folder, "quebrado") as html:
         url = "file://" + html
         browser.open(url)
         browser.drain()
@@ -252,9 +251,6 @@ def check_error_page(browser, checks, study, folder):
         text = browser.evaluate("document.body.innerText")
         checks.expect("não pôde ser estudado" in text and "linha 4" in text,
                       f"error page: names the model's error: {text!r}")
-    finally:
-        watcher.terminate()
-        watcher.wait()
 
 
 def check_print(browser, checks, html, nodes, out):
@@ -300,8 +296,7 @@ def check_optimized(browser, checks, study, folder, out):
     outline = browser.evaluate("document.querySelectorAll('#vista-antes line.outline').length")
     checks.expect(outline == bars, f"pratt-otimizado: the new shape outlined: {outline} bars")
     browser.evaluate(f"{SHOWN_AFTER_CLICK}('vista-antes')")
-    browser.screenshot(os.path.join(out, "pratt-otimizado-antes.png"),
-                       element_box(browser, "#desenho"))
+    browser.screenshot(os.path.join(out, "pratt-otimizado-antes.png"), browser.box("#desenho"))
 
 
 def run_study(study, folder, name, expected_status):
@@ -351,10 +346,10 @@ def main():
         check_optimized(browser, checks, args.study, work, out)
         pratt = os.path.join(work, "pratt.html")
         browser.open("file://" + pratt, width=1100)
+        drawing = browser.box("#desenho")
         browser.screenshot(os.path.join(out, "pratt-page.png"),
                            {"x": 0, "y": 0, "width": 1100,
-                            "height": element_box(browser, "#desenho")["height"] +
-                            element_box(browser, "#desenho")["y"] + 12})
+                            "height": drawing["height"] + drawing["y"] + 12})
         check_scripts_off(browser, checks, pratt)
         check_print(browser, checks, pratt, read_nodes_and_bars(pratt[:-5] + ".txt")[0], out)
         watched = os.path.join(out, "watched")

@@ -150,6 +150,12 @@ class Browser:
             raise ProtocolError(f"{expression}: {result['exceptionDetails']}")
         return result["result"].get("value")
 
+    def box(self, selector):
+        """The box of the first element `selector` finds, in page coordinates."""
+        return self.evaluate(
+            f"(() => {{ const r = document.querySelector('{selector}').getBoundingClientRect();"
+            " return {x: r.x + scrollX, y: r.y + scrollY, width: r.width, height: r.height}; })()")
+
     def drain(self, seconds=0.3):
         """Collects the events that arrive within `seconds`."""
         try:

@@ -47,12 +47,6 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
-def box(browser, selector):
-    return browser.evaluate(
-        f"(() => {{ const r = document.querySelector('{selector}').getBoundingClientRect();"
-        " return {x: r.x + scrollX, y: r.y + scrollY, width: r.width, height: r.height}; })()")
-
-
 def make_pictures(browser, study, examples, out):
     """The study's page and template of the Pratt bridge, as the guide shows them."""
     work = os.path.join(out, "modelos")
@@ -61,12 +55,12 @@ def make_pictures(browser, study, examples, out):
     subprocess.run([study, "pratt"], cwd=work, check=True, stdout=subprocess.DEVNULL)
     page = os.path.join(work, "pratt.html")
     browser.open("file://" + page, width=WIDTH)
-    drawing = box(browser, "#desenho")
+    drawing = browser.box("#desenho")
     browser.screenshot(os.path.join(out, "guia-pagina.png"),
                        {"x": 0, "y": 0, "width": WIDTH, "height": drawing["y"] + drawing["height"] + 12})
     browser.evaluate("document.querySelector('label[for=\"r-vista-caso-1\"]').click();"
                      " document.activeElement.blur()")
-    browser.screenshot(os.path.join(out, "guia-caso.png"), box(browser, "#desenho"))
+    browser.screenshot(os.path.join(out, "guia-caso.png"), browser.box("#desenho"))
     pdf = os.path.join(out, "pratt-gabarito.pdf")
     browser.pdf(pdf)
     for number, name in ((1, "guia-gabarito-capa"), (2, "guia-gabarito-folha")):
