@@ -7,6 +7,7 @@
 
 #include "model/bar_geometry.hpp"
 #include "optimize/trial_analysis.hpp"
+#include "study/stages.hpp"
 
 namespace quivor::optimize {
 namespace {
@@ -26,26 +27,11 @@ constexpr double kPerCm = 100.0;
 // fraction of the span).
 constexpr double kBoundSlack = 1e-9;
 
-struct Held {
-  bool listed = false;  // named in the supports
-  bool x = false;
-  bool y = false;
-};
-
-std::vector<Held> HeldDirections(const Model& model) {
-  std::vector<Held> held(At(model.nodeCount + 1));
-  for (int k = 1; k <= model.supportCount; ++k) {
-    Held& h = held[At(model.supportTable(k, 1))];
-    h.listed = true;
-    h.x = h.x || model.supportTable(k, 2) == 0;
-    h.y = h.y || model.supportTable(k, 3) == 0;
-  }
-  return held;
-}
+using study::HeldDirections;
 
 // The two held nodes farthest apart (the first such pair in file order),
 // left to right; empty when there are no two held nodes apart.
-std::optional<Deck> FindDeck(const Model& model, const std::vector<Held>& held) {
+std::optional<Deck> FindDeck(const Model& model, const std::vector<HeldDirections>& held) {
   double farthest = 0.0;
   std::pair<int, int> ends{0, 0};
   for (int i = 1; i <= model.nodeCount; ++i) {
@@ -90,7 +76,8 @@ std::pair<double, double> Mirror(const Deck& deck, double x, double y) {
 // none, or when bars, supports or loads are not mirrored too. A pinned
 // support mirrors one on a roller: only the direction across the deck of a
 // level bridge (y) must be held alike.
-std::vector<int> MirrorImages(const Model& model, const Deck& deck, const std::vector<Held>& held) {
+std::vector<int> MirrorImages(const Model& model, const Deck& deck,
+                              const std::vector<HeldDirections>& held) {
   const double tolerance = kSamePlace * deck.span;
   const int nodes = model.nodeCount;
   std::vector<int> mirror(At(nodes + 1), 0);
@@ -122,8 +109,8 @@ std::vector<int> MirrorImages(const Model& model, const Deck& deck, const std::v
   if (bars != images) return {};
 
   for (int i = 1; i <= nodes; ++i) {
-    const Held& a = held[At(i)];
-    const Held& b = held[At(mirror[At(i)])];
+    const HeldDirections& a = held[At(i)];
+    const HeldDirections& b = held[At(mirror[At(i)])];
     if ((a.x || a.y) != (b.x || b.y) || a.y != b.y) return {};
   }
 
@@ -167,7 +154,7 @@ bool Loaded(const Model& model, int node) {
 
 Layout MakeLayout(const Model& model, const ShapeRules& rules) {
   Layout layout;
-  const std::vector<Held> held = HeldDirections(model);
+  const std::vector<HeldDirections> held = study::HeldByNode(model);
   const std::optional<Deck> deck = FindDeck(model, held);
   if (!deck) {
     layout.error =
@@ -191,7 +178,7 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
   for (int i = 1; i <= model.nodeCount; ++i) {
     const double d = deck->Across(model.nodeCoord(i, 1), model.nodeCoord(i, 2));
     NodeRole role = NodeRole::kMoves;
-    if (held[At(i)].listed) {
+    if (held[At(i)].supported) {
       role = NodeRole::kSupported;
     } else if (Loaded(model, i)) {
       role = NodeRole::kLoaded;

@@ -21,6 +21,7 @@
 #include "analysis/half_bandwidth.hpp"
 #include "model/arrays.hpp"
 #include "model/bar_geometry.hpp"
+#include "study/stages.hpp"
 
 namespace quivor::study {
 namespace {
@@ -43,18 +44,11 @@ void KeepLargest(double& most, double value) {
   if (!std::isnan(most) && !(value <= most)) most = value;
 }
 
-// held[d] for degree of freedom d (0-based: 2(i-1) is x of internal node i,
-// 2(i-1)+1 its y). A node listed in several supports is held in every
-// direction that any of them holds.
-std::vector<char> HeldDirections(const Model& model) {
-  std::vector<char> held(2 * Index(model.nodeCount), 0);
-  for (int k = 1; k <= model.supportCount; ++k) {
-    const int node = model.supportTable(k, 1);
-    if (node < 1 || node > model.nodeCount) continue;
-    if (model.supportTable(k, 2) == 0) held[2 * Index(node - 1)] = 1;
-    if (model.supportTable(k, 3) == 0) held[2 * Index(node - 1) + 1] = 1;
-  }
-  return held;
+// Whether the supports hold degree of freedom d (0-based: 2(i-1) is x of
+// internal node i, 2(i-1)+1 its y).
+bool IsHeld(const std::vector<HeldDirections>& held, std::size_t d) {
+  const HeldDirections& node = held[d / 2];
+  return d % 2 == 0 ? node.x : node.y;
 }
 
 // The lower triangle of the free stiffness matrix: row i holds columns
@@ -375,11 +369,12 @@ Mechanism Describe(const Model& model, const RigidFrame& frame, const std::vecto
 }  // namespace
 
 MechanismSearch FindMechanisms(const Model& model) {
-  const std::vector<char> held = HeldDirections(model);
-  std::vector<int> equationOf(held.size(), -1);
+  const std::vector<HeldDirections> held = HeldByNode(model);
+  const std::size_t directions = 2 * held.size();
+  std::vector<int> equationOf(directions, -1);
   int equations = 0;
-  for (std::size_t d = 0; d < held.size(); ++d) {
-    if (!held[d]) equationOf[d] = equations++;
+  for (std::size_t d = 0; d < directions; ++d) {
+    if (!IsHeld(held, d)) equationOf[d] = equations++;
   }
 
   const FreeStiffness original = AssembleFreeStiffness(model, equationOf, equations);
@@ -392,11 +387,11 @@ MechanismSearch FindMechanisms(const Model& model) {
 
   const RigidFrame frame = FrameOfBarredNodes(model);
   MechanismSearch search;
-  std::vector<double> v(held.size());
+  std::vector<double> v(directions);
   for (int z = 0; z < equations; ++z) {
     if (!aside[Index(z)]) continue;
     const std::vector<double> free = Motion(factor, original.k, pivot, aside, z, equations);
-    for (std::size_t d = 0; d < held.size(); ++d) {
+    for (std::size_t d = 0; d < directions; ++d) {
       v[d] = equationOf[d] < 0 ? 0.0 : free[Index(equationOf[d])];
       // Finite entries of K can still overflow in the elimination.
       if (!std::isfinite(v[d])) return {.mechanisms = {}, .finite = false};
@@ -436,11 +431,11 @@ double MechanismResidual(const Model& model, const Mechanism& mechanism) {
     }
   }
 
-  const std::vector<char> held = HeldDirections(model);
+  const std::vector<HeldDirections> held = HeldByNode(model);
   double largestDiagonal = 0.0;
   double largestForce = 0.0;  // kgf per unit of motion
   for (int i = 1; i <= equations; ++i) {
-    if (held[Index(i - 1)]) continue;
+    if (IsHeld(held, Index(i - 1))) continue;
     KeepLargest(largestDiagonal, band(i, 1));
     KeepLargest(largestForce, std::abs(w[Index(i)]));
   }

@@ -8,6 +8,18 @@
 
 namespace quivor::study {
 
+// The directions the supports hold at one node.
+struct HeldDirections {
+  bool supported = false;  // named by some support
+  bool x = false;
+  bool y = false;
+};
+
+// held[i - 1] for internal node i. A node named by several supports is held
+// in every direction that any of them holds; a support whose node index is
+// outside 1..nodeCount holds nothing.
+std::vector<HeldDirections> HeldByNode(const Model& model);
+
 // The counts (nodes, bars, restraints, equations, Maxwell's number) and the
 // warnings that the connections of the truss give by themselves.
 Study CheckTruss(const Model& model);

@@ -16,18 +16,26 @@ namespace {
 // one line.
 constexpr double kParallelSine = 1e-9;
 
-struct Held {
-  bool x = false;
-  bool y = false;
-};
-
 // Whether a node held as `held` stays put when it moves across a line of
 // direction (cx, cy): a held direction blocks it unless it lies along the line.
-bool HeldAcross(Held held, double cx, double cy) {
+bool HeldAcross(const HeldDirections& held, double cx, double cy) {
   return (held.x && std::abs(cy) > kParallelSine) || (held.y && std::abs(cx) > kParallelSine);
 }
 
 }  // namespace
+
+std::vector<HeldDirections> HeldByNode(const Model& model) {
+  std::vector<HeldDirections> held(static_cast<std::size_t>(model.nodeCount));
+  for (int k = 1; k <= model.supportCount; ++k) {
+    const int node = model.supportTable(k, 1);
+    if (node < 1 || node > model.nodeCount) continue;
+    HeldDirections& h = held[static_cast<std::size_t>(node - 1)];
+    h.supported = true;
+    h.x = h.x || model.supportTable(k, 2) == 0;
+    h.y = h.y || model.supportTable(k, 3) == 0;
+  }
+  return held;
+}
 
 Study CheckTruss(const Model& model) {
   Study study;
@@ -36,16 +44,8 @@ Study CheckTruss(const Model& model) {
   study.bars = std::max<int>(model.barCount, 0);  // a negative count reads no bar
   study.equations = 2 * nodes;
 
-  std::vector<Held> held(static_cast<std::size_t>(nodes) + 1);
-  for (int k = 1; k <= model.supportCount; ++k) {
-    Held& h = held[static_cast<std::size_t>(model.supportTable(k, 1))];
-    h.x = h.x || model.supportTable(k, 2) == 0;
-    h.y = h.y || model.supportTable(k, 3) == 0;
-  }
-  for (int i = 1; i <= nodes; ++i) {
-    study.restraints +=
-        int{held[static_cast<std::size_t>(i)].x} + int{held[static_cast<std::size_t>(i)].y};
-  }
+  const std::vector<HeldDirections> held = HeldByNode(model);
+  for (const HeldDirections& h : held) study.restraints += int{h.x} + int{h.y};
   study.maxwell = study.bars + study.restraints - 2 * nodes;
 
   // Per node: how many bars meet it, the direction of the first, and whether
@@ -76,7 +76,8 @@ Study CheckTruss(const Model& model) {
     const int label = model.nodeLabel(i);
     if (star.bars == 0) {
       study.warnings.push_back({WarningKind::kNoBar, label});
-    } else if (star.collinear && !HeldAcross(held[static_cast<std::size_t>(i)], star.cx, star.cy)) {
+    } else if (star.collinear &&
+               !HeldAcross(held[static_cast<std::size_t>(i - 1)], star.cx, star.cy)) {
       study.warnings.push_back(
           {star.bars == 1 ? WarningKind::kOneBar : WarningKind::kCollinearBars, label});
     }
