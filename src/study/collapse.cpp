@@ -20,9 +20,6 @@
 namespace quivor::study {
 namespace {
 
-// One strand's axial rigidity, kgf: the two constants multiplied first.
-constexpr double kStrandRigidity = kElasticModulus * kStrandArea;
-
 void Check(const Failure& failure) {
   if (failure.failed()) throw std::bad_alloc();
 }

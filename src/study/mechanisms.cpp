@@ -80,7 +80,6 @@ struct FreeStiffness {
 FreeStiffness AssembleFreeStiffness(const Model& model, const std::vector<int>& equationOf,
                                     int equations) {
   FreeStiffness free;
-  const double rigidity = kElasticModulus * kStrandArea;  // kgf
   for (int b = 1; b <= model.barCount; ++b) {
     const BarGeometry bar =
         GeometryOfBar(b, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord);
@@ -89,7 +88,7 @@ FreeStiffness AssembleFreeStiffness(const Model& model, const std::vector<int>& 
     free.bars.push_back({{equationOf[s], equationOf[s + 1], equationOf[e], equationOf[e + 1]},
                          bar.dx / bar.length,
                          bar.dy / bar.length,
-                         rigidity / bar.length});
+                         kStrandRigidity / bar.length});
   }
 
   Profile& k = free.k;

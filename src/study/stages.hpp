@@ -8,6 +8,10 @@
 
 namespace quivor::study {
 
+// One strand's axial rigidity E*A, kgf: the two constants multiplied first.
+// A bundle's is its strands times this.
+inline constexpr double kStrandRigidity = kElasticModulus * kStrandArea;
+
 // The directions the supports hold at one node.
 struct HeldDirections {
   bool supported = false;  // named by some support

@@ -18,8 +18,6 @@ namespace {
 
 using test::TrussBuilder;
 
-constexpr double kRigidity = kElasticModulus * kStrandArea;  // kgf, one strand
-
 // The triangle of the README: 40 cm base, apex 15 cm up, 5 kgf down at the
 // apex. Statically determinate: each 25 cm side carries 5 / (2 * 15/25)
 // kgf in compression whatever its bundle, the base 5/2 * 20/15 in tension.
@@ -111,7 +109,7 @@ TEST(Study, IndeterminateSquareIsAnalysedWithItsBundles) {
       const double length = std::sqrt(dx * dx + dy * dy);
       c[b] = dx / length;
       s[b] = dy / length;
-      rigidityOverLength[b] = static_cast<double>(bars[b].strands) * kRigidity / length;
+      rigidityOverLength[b] = static_cast<double>(bars[b].strands) * kStrandRigidity / length;
       const double dir[4] = {-c[b], -s[b], c[b], s[b]};
       const int dof[4] = {free(ends[b][0], 0), free(ends[b][0], 1), free(ends[b][1], 0),
                           free(ends[b][1], 1)};
