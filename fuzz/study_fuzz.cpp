@@ -17,8 +17,8 @@
 #include <string_view>
 
 #include "fuzz/analysis_limits.hpp"
-#include "page/page.hpp"
 #include "fuzz/fuzz_check.hpp"
+#include "page/page.hpp"
 #include "study/mechanisms.hpp"
 #include "study/study.hpp"
 #include "study_main/model_input.hpp"
@@ -39,7 +39,7 @@ void CheckMechanism(const Model& model, const Mechanism& mechanism) {
     largest = std::max({largest, std::abs(motion.dx), std::abs(motion.dy)});
   }
   FUZZ_CHECK(largest == 1.0);
-  FUZZ_CHECK(mechanism.movingNodes == static_cast<int>(mechanism.motion.size()));
+  FUZZ_CHECK(mechanism.movingNodes() == static_cast<int>(mechanism.motion.size()));
   FUZZ_CHECK(MechanismResidual(model, mechanism) <= kMechanismResidual);
 }
 

@@ -360,7 +360,6 @@ Mechanism Describe(const Model& model, const RigidFrame& frame, const std::vecto
       mechanism.dy = dy;
     }
   }
-  mechanism.movingNodes = static_cast<int>(mechanism.motion.size());
   mechanism.rigid = IsRigid(frame, v);
   return mechanism;
 }

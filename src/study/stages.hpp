@@ -24,8 +24,8 @@ struct HeldDirections {
 // outside 1..nodeCount holds nothing.
 std::vector<HeldDirections> HeldByNode(const Model& model);
 
-// The counts (nodes, bars, restraints, equations, Maxwell's number) and the
-// warnings that the connections of the truss give by themselves.
+// The counts (nodes, bars, restraints, Maxwell's number) and the warnings
+// that the connections of the truss give by themselves.
 Study CheckTruss(const Model& model);
 
 // Each load case's nodal forces as the model gives them (before the

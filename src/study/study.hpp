@@ -87,8 +87,10 @@ struct Mechanism {
   int node;                        // the node that moves most (the first of equals)
   double dx;                       // its motion
   double dy;
-  int movingNodes;  // nodes that move, that one included
-  bool rigid;       // a rigid motion of every node that has a bar
+  bool rigid;  // a rigid motion of every node that has a bar
+
+  // The nodes that move, that one included.
+  int movingNodes() const { return static_cast<int>(motion.size()); }
 };
 
 enum class WarningKind {
@@ -112,7 +114,6 @@ struct Study {
   int nodes = 0;
   int bars = 0;
   int restraints = 0;  // distinct (node, direction) pairs held
-  int equations = 0;   // 2 * nodes
   int maxwell = 0;     // bars + restraints - 2 * nodes
   bool stable = false;
   bool quivorSingular = false;  // quivor stops this model with " Matriz singular"

@@ -42,7 +42,6 @@ Study CheckTruss(const Model& model) {
   const int nodes = model.nodeCount;
   study.nodes = nodes;
   study.bars = std::max<int>(model.barCount, 0);  // a negative count reads no bar
-  study.equations = 2 * nodes;
 
   const std::vector<HeldDirections> held = HeldByNode(model);
   for (const HeldDirections& h : held) study.restraints += int{h.x} + int{h.y};

@@ -103,7 +103,7 @@ std::string JsonDocument(const std::string& modelName, const Study& study) {
                    {"nodes", study.nodes},
                    {"bars", study.bars},
                    {"restraints", study.restraints},
-                   {"equations", study.equations},
+                   {"equations", 2 * study.nodes},
                    {"maxwell", study.maxwell},
                    {"stable", study.stable},
                    {"mechanisms", Mechanisms(study)},

@@ -94,7 +94,7 @@ std::string MechanismText(const Mechanism& mechanism) {
   std::string text = Node(mechanism.node) + " é o que mais se move, " + direction +
                      " (dx = " + Decimal(mechanism.dx, 3) + "; dy = " + Decimal(mechanism.dy, 3) +
                      ")";
-  const int others = mechanism.movingNodes - 1;
+  const int others = mechanism.movingNodes() - 1;
   if (others == 0) return text + ", sozinho";
   return text + "; com ele move" +
          (others == 1 ? "-se mais 1 nó" : "m-se mais " + std::to_string(others) + " nós");

@@ -49,7 +49,7 @@ void ReadModel(std::string_view nodes, std::string_view bars, std::string_view s
 // directions, its largest component +1, the node that moves most named.
 void CheckMechanism(const Model& model, const Mechanism& m) {
   EXPECT_LE(MechanismResidual(model, m), 1e-9);
-  EXPECT_EQ(m.movingNodes, static_cast<int>(m.motion.size()));
+  EXPECT_EQ(m.movingNodes(), static_cast<int>(m.motion.size()));
   double largest = 0.0;
   double first = 0.0;  // the first component of the largest magnitude
   double most = 0.0;
