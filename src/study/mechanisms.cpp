@@ -26,6 +26,10 @@
 namespace quivor::study {
 namespace {
 
+// A pivot at most this fraction of its equation's diagonal is taken as zero.
+constexpr double kRelativePivotTolerance = 1e-10;
+// Components of a scaled mechanism below this magnitude are set to 0.
+constexpr double kNegligibleMotion = 1e-12;
 // A motion is rigid when no node that has a bar strays further than this
 // from the best rigid fit (the motion scaled to a largest component of 1).
 constexpr double kRigidFitTolerance = 1e-6;

@@ -17,11 +17,6 @@
 
 namespace quivor::study {
 
-// A pivot at most this fraction of its equation's diagonal is taken as zero.
-inline constexpr double kRelativePivotTolerance = 1e-10;
-// Components of a scaled mechanism below this magnitude are set to 0.
-inline constexpr double kNegligibleMotion = 1e-12;
-
 struct MechanismSearch {
   std::vector<Mechanism> mechanisms;  // as many as the nullity of K
   // false: K, or its elimination, holds values that are not finite numbers;
