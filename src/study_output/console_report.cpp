@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "study_output/build_table.hpp"
 #include "study_output/outputs.hpp"
 #include "study_output/portuguese.hpp"
 #include "study_output/table.hpp"
@@ -32,14 +33,10 @@ std::string Build(const Study& study) {
   std::string text =
       "\nPonte a construir (em cada barra, o maior número de fios que algum caso de carga "
       "pede):\n";
-  Table table({"Barra", "Nó inicial", "Nó final", "Comprimento (cm)", "Fios", "Caso", "Peso (g)",
-               "Emenda"});
+  Table table(kBuildHeadings);
   std::vector<int> spliced;
   for (const BuildBar& bar : build.bars) {
-    table.Add({std::to_string(bar.bar), std::to_string(bar.start), std::to_string(bar.end),
-               Decimal(bar.length, 2), std::to_string(bar.strands),
-               bar.loadCase == 0 ? "-" : std::to_string(bar.loadCase), Decimal(bar.weight, 2),
-               bar.splice ? "sim" : "não"});
+    table.Add(BuildRow(bar, false));
     if (bar.splice) spliced.push_back(bar.bar);
   }
   text += table.Text();

@@ -70,23 +70,19 @@ std::string RankingReport(const std::string& folder, const std::vector<RankedMod
 }
 
 std::string RankingCsv(const std::vector<RankedModel>& models) {
-  std::string text = "\xEF\xBB\xBF";
-  auto add = [&text](const std::vector<std::string>& row) {
-    for (std::size_t c = 0; c < row.size(); ++c) text += (c == 0 ? "" : ";") + row[c];
-    text += "\r\n";
-  };
   std::vector<std::string> headings = kHeadings;
   headings.push_back("Erro");
-  add(headings);
+  std::vector<std::vector<std::string>> rows;
+  rows.reserve(models.size());
   for (std::size_t i = 0; i < models.size(); ++i) {
     std::vector<std::string> row = Row(i + 1, models[i], true);
     // A message may hold a semicolon or quotes: quoted, as a spreadsheet reads it.
     std::string error;
     for (char c : models[i].error) error += c == '"' ? std::string("\"\"") : std::string(1, c);
     row.push_back(models[i].error.empty() ? "" : "\"" + error + "\"");
-    add(row);
+    rows.push_back(std::move(row));
   }
-  return text;
+  return CsvText(headings, rows);
 }
 
 }  // namespace quivor::study

@@ -1,5 +1,5 @@
-// Console tables: columns right-aligned under their headings, two blanks
-// apart, widths counted in characters (UTF-8).
+// Tables: on the console, columns right-aligned under their headings, two
+// blanks apart, widths counted in characters (UTF-8); and as CSV text.
 #pragma once
 
 #include <algorithm>
@@ -34,5 +34,21 @@ class Table {
  private:
   std::vector<std::vector<std::string>> rows_;
 };
+
+// A CSV table for a spreadsheet set to Brazilian Portuguese: a byte-order
+// mark so that it reads UTF-8, semicolons between fields since the comma is
+// the decimal sign, CR LF after every row, the headings first. The cells go
+// as they are: the caller quotes one that may hold a semicolon or quotes.
+inline std::string CsvText(const std::vector<std::string>& headings,
+                           const std::vector<std::vector<std::string>>& rows) {
+  std::string text = "\xEF\xBB\xBF";
+  auto add = [&text](const std::vector<std::string>& row) {
+    for (std::size_t c = 0; c < row.size(); ++c) text += (c == 0 ? "" : ";") + row[c];
+    text += "\r\n";
+  };
+  add(headings);
+  for (const std::vector<std::string>& row : rows) add(row);
+  return text;
+}
 
 }  // namespace quivor::study
