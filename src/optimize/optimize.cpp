@@ -11,7 +11,10 @@
 #include <nlopt.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -25,6 +28,14 @@ namespace quivor::optimize {
 namespace {
 
 std::size_t Index(int index) { return static_cast<std::size_t>(index); }
+
+// Whether two arrays of one shape hold the same doubles bit for bit: a 0.0
+// and a -0.0 differ, as they would in a model file.
+bool SameBits(const Array2<double>& a, const Array2<double>& b) {
+  return std::equal(a.data(), a.data() + a.size(), b.data(), [](double x, double y) {
+    return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
+  });
+}
 
 Model CopyOf(const Model& model) {
   Model copy;
@@ -85,6 +96,9 @@ class Search {
         values_(layout.variables.size()) {
     const Array2<double>& start = trial_.coordinates();
     Check(Allocate(saved_, start.rows(), start.columns()));
+    Check(Allocate(judged_, start.rows(), start.columns()));
+    std::fill(judged_.data(), judged_.data() + judged_.size(),
+              std::numeric_limits<double>::quiet_NaN());
     best_.resize(Index(start.rows()));
     Keep(start);
   }
@@ -179,14 +193,23 @@ class Search {
   // where a bar is about to need one strand more, so the rounded one may be
   // heavier, or lighter, than the position itself. Positions that cannot be
   // rounded (across a sloping deck) are judged as they are.
+  //
+  // Near the end of a local search most positions round to the grid point
+  // the last one was judged at; that point is not judged again. Its analysis
+  // and its mechanism search would come out as they did, and the best has
+  // only grown lighter since, so it would not be kept now either. (The
+  // analyses of rounded positions are not among those counted.)
   void Consider(double weight, double smooth) {
     if (weight > kNearBest * bestWeight_) return;
     Array2<double>& coordinates = trial_.coordinates();
     std::copy(coordinates.data(), coordinates.data() + coordinates.size(), saved_.data());
     const bool rounded = RoundPositions(layout_, coordinates);
-    if (rounded && trial_.Run() && Admissible(layout_, trial_) &&
-        Better(trial_.BuildWeight(), trial_.SmoothWeight()) && Stable(coordinates)) {
-      Record(trial_.BuildWeight(), trial_.SmoothWeight(), coordinates);
+    if (rounded && !SameBits(coordinates, judged_)) {
+      std::copy(coordinates.data(), coordinates.data() + coordinates.size(), judged_.data());
+      if (trial_.Run() && Admissible(layout_, trial_) &&
+          Better(trial_.BuildWeight(), trial_.SmoothWeight()) && Stable(coordinates)) {
+        Record(trial_.BuildWeight(), trial_.SmoothWeight(), coordinates);
+      }
     }
     std::copy(saved_.data(), saved_.data() + saved_.size(), coordinates.data());
     if (!rounded && Better(weight, smooth) && Stable(saved_)) Record(weight, smooth, saved_);
@@ -220,7 +243,8 @@ class Search {
   const SearchOptions& options_;
   Model probe_;                 // the model at a candidate position, for the mechanism search
   std::vector<double> values_;  // the unknowns of the last analysis, within their bounds
-  Array2<double> saved_;
+  Array2<double> saved_;        // the position being considered, while its rounding is judged
+  Array2<double> judged_;       // the last rounded position judged; NaN before the first
   std::vector<std::pair<double, double>> best_;
   std::vector<double> bestValues_;
   double bestWeight_ = 0.0;
