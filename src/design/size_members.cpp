@@ -23,22 +23,28 @@ std::int32_t CountOf(double ceiling) {
 }
 
 // The strands that bar force F (kgf) of a bar of length L (cm) needs, before
-// the minimum. A force that is not a number takes the zero-force branch.
+// the minimum: the ceiling of the real count.
 std::int32_t RequiredStrands(double force, double length, double allowableStrandTension,
                              float compressionSafetyFactor) {
-  if (force > 0.0) return CountOf(std::ceil(force / allowableStrandTension));
+  return CountOf(
+      std::ceil(RealStrandCount(force, length, allowableStrandTension, compressionSafetyFactor)));
+}
+
+}  // namespace
+
+double RealStrandCount(double force, double length, double allowableStrandTension,
+                       float compressionSafetyFactor) {
+  if (force > 0.0) return force / allowableStrandTension;
   if (force < 0.0) {
     // n*n >= c*|F|*L*L / constant: the coefficient times the force first,
     // then times L*L (the rounded length squared by one product), then the
     // division; the count flips on the last bit, so the order is fixed.
     const double q = -((static_cast<double>(compressionSafetyFactor) * force) * (length * length)) /
                      kStrandBucklingConstant;
-    return CountOf(std::ceil(std::sqrt(q)));
+    return std::sqrt(q);
   }
-  return kMinimumStrandCount;
+  return static_cast<double>(kMinimumStrandCount);
 }
-
-}  // namespace
 
 void SizeMembers(Array2<std::int32_t>& strandCount, Array1<double>& barLength,
                  Array2<double>& barWeight, const Array2<double>& barForce,

@@ -51,17 +51,6 @@ double TrialAnalysis::BarLength(int b) const {
   return GeometryOfBar(b, nodeIndexOfLabel_, barNodes_, coordinates_).length;
 }
 
-double TrialAnalysis::RealStrands(double force, double length) const {
-  if (force > 0.0) return force / allowableStrandTension_;
-  if (force < 0.0) {
-    const double q =
-        -((static_cast<double>(compressionSafetyFactor_) * force) * (length * length)) /
-        kStrandBucklingConstant;
-    return std::sqrt(q);
-  }
-  return static_cast<double>(kMinimumStrandCount);
-}
-
 bool TrialAnalysis::Run() {
   AssembleStiffness(nodeIndexOfLabel_, barNodes_, coordinates_, kElasticModulus, kStrandArea, band_,
                     barCount_);
@@ -90,7 +79,9 @@ bool TrialAnalysis::Run() {
       // near a mechanism here to be judged.
       if (!std::isfinite(barForce_(i, k))) return false;
       if (k == 1 || strandCount_(i, k) > strands) strands = strandCount_(i, k);
-      realStrands = std::max(realStrands, RealStrands(barForce_(i, k), barLength_(i)));
+      realStrands =
+          std::max(realStrands, RealStrandCount(barForce_(i, k), barLength_(i),
+                                                allowableStrandTension_, compressionSafetyFactor_));
     }
     // The study's product, in its order (build_list.cpp).
     buildWeight_ += (static_cast<double>(strands) * barLength_(i)) * kStrandLinearWeight;

@@ -68,11 +68,6 @@ class TrialAnalysis {
   int barCount() const { return barCount_; }
 
  private:
-  // The sizing's rules with a real count: tension F / (4.267 / ct),
-  // compression sqrt(cc |F| L^2 / 18.3089); the same operations in the same
-  // order as quivor's, so that the ceiling of this count is quivor's count.
-  double RealStrands(double force, double length) const;
-
   std::int16_t nodeCount_ = 0;
   std::int16_t barCount_ = 0;
   std::int16_t supportCount_ = 0;
