@@ -342,10 +342,12 @@ Optimization OptimizeModelText(std::string_view text, const SearchOptions& optio
                                const study::StudyOptions& studyOptions) {
   Optimization result;
   Model model;
-  if (!Read(text, model) || !Read(text, result.start)) {
+  if (!Read(text, model)) {
     result.error = "o modelo não pôde ser lido";
     return result;
   }
+  // The study changes the model it studies; the search takes it as read.
+  result.start = CopyOf(model);
   result.before = study::StudyModel(result.start, studyOptions);
   if (!result.before.stable) {
     result.error = "a treliça é um mecanismo";
@@ -362,7 +364,6 @@ Optimization OptimizeModelText(std::string_view text, const SearchOptions& optio
 
   // The shape found, as the file will hold it, read back and studied as the
   // user will study it: kept only when the study finds it lighter.
-  result.text = text;
   if (shape.weight < shape.startWeight) {
     std::string candidate = WithCoordinates(text, model, shape.coordinates);
     Model written;
@@ -372,16 +373,19 @@ Optimization OptimizeModelText(std::string_view text, const SearchOptions& optio
              written.nodeCoord(i, 2) == shape.coordinates[Index(i - 1)].second;
     }
     if (same) {
-      const study::Study after = study::StudyModel(written, studyOptions);
+      study::Study after = study::StudyModel(written, studyOptions);
       if (after.stable && after.build && after.build->weight < result.before.build->weight) {
         result.text = std::move(candidate);
+        result.model = std::move(written);
+        result.after = std::move(after);
         result.improved = true;
       }
     }
   }
-  if (!Read(result.text, result.model)) {
-    result.error = "falha interna ao escrever o modelo otimizado";
-    return result;
+  if (!result.improved) {
+    result.text = text;
+    result.model = CopyOf(model);
+    result.after = study::StudyModel(result.model, studyOptions);
   }
   for (int i = 1; i <= model.nodeCount; ++i) {
     const double x = result.model.nodeCoord(i, 1);
@@ -391,7 +395,6 @@ Optimization OptimizeModelText(std::string_view text, const SearchOptions& optio
           {model.nodeLabel(i), model.nodeCoord(i, 1), model.nodeCoord(i, 2), x, y});
     }
   }
-  result.after = study::StudyModel(result.model, studyOptions);
   return result;
 }
 
