@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "main/analyse_model.hpp"
 #include "model/free_form_read.hpp"
 #include "model/read_model_file.hpp"
 #include "model_files.hpp"

@@ -56,8 +56,6 @@ std::optional<Deck> FindDeck(const Model& model, const std::vector<HeldDirection
   };
   if (point(right) < point(left)) std::swap(left, right);
   Deck deck;
-  deck.left = left;
-  deck.right = right;
   deck.x0 = model.nodeCoord(left, 1);
   deck.y0 = model.nodeCoord(left, 2);
   deck.span = farthest;
@@ -175,27 +173,19 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
     return layout;
   }
 
+  // The nodes that move: those named in no support, with no load, off the
+  // deck.
+  std::vector<bool> moves(At(model.nodeCount + 1), false);
   for (int i = 1; i <= model.nodeCount; ++i) {
     const double d = deck->Across(model.nodeCoord(i, 1), model.nodeCoord(i, 2));
-    NodeRole role = NodeRole::kMoves;
-    if (held[At(i)].supported) {
-      role = NodeRole::kSupported;
-    } else if (Loaded(model, i)) {
-      role = NodeRole::kLoaded;
-    } else if (std::abs(d) <= onDeck) {
-      role = NodeRole::kOnDeck;
-    }
-    layout.roles.push_back(role);
+    moves[At(i)] = !held[At(i)].supported && !Loaded(model, i) && !(std::abs(d) <= onDeck);
   }
 
   std::vector<int> mirror = MirrorImages(model, *deck, held);
   // Mirrored nodes must both stay or both move (a load of a few parts in a
   // billion is a load, yet matches no load at the mirror image).
   for (int i = 1; i <= model.nodeCount && !mirror.empty(); ++i) {
-    if ((layout.roles[At(i)] == NodeRole::kMoves) !=
-        (layout.roles[At(mirror[At(i)])] == NodeRole::kMoves)) {
-      mirror.clear();
-    }
+    if (moves[At(i)] != moves[At(mirror[At(i)])]) mirror.clear();
   }
   layout.symmetricModel = !mirror.empty();
   layout.symmetric = layout.symmetricModel && rules.keepSymmetry;
@@ -206,8 +196,7 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
   // the span (within its half of the span for a mirrored pair; a node on the
   // mirror line stays on it). Leading nodes are listed first.
   const double least = std::min(kLeastHeight, 0.5 * layout.heightLimit);
-  int movingNodes = 0;
-  for (const NodeRole role : layout.roles) movingNodes += role == NodeRole::kMoves;
+  const auto movingNodes = static_cast<int>(std::count(moves.begin(), moves.end(), true));
   const double panel = deck->span / std::max(movingNodes, 1);
   const auto add = [&layout](double lower, double upper, double start, double scale) {
     layout.variables.push_back(
@@ -233,7 +222,7 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
   };
   std::vector<int> placeOf(At(model.nodeCount + 1), -1);  // a leading node's place in `moving`
   for (int i = 1; i <= model.nodeCount; ++i) {
-    if (layout.roles[At(i)] != NodeRole::kMoves || !leads(i)) continue;
+    if (!moves[At(i)] || !leads(i)) continue;
     MovingNode node = startOf(i);
     node.across = add(least, layout.heightLimit, node.side * node.d0, layout.heightLimit);
     if (rules.alongDeck && imageOf(i) != i) {
@@ -245,7 +234,7 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
     layout.moving.push_back(node);
   }
   for (int i = 1; i <= model.nodeCount; ++i) {
-    if (layout.roles[At(i)] != NodeRole::kMoves || leads(i)) continue;
+    if (!moves[At(i)] || leads(i)) continue;
     MovingNode node = startOf(i);
     const int leader = placeOf[At(imageOf(i))];
     node.across = layout.moving[static_cast<std::size_t>(leader)].across;
@@ -277,8 +266,6 @@ Layout MakeLayout(const Model& model, const ShapeRules& rules) {
       box.s1 = node.mirrored ? deck->span - along.lower : along.upper;
     }
   }
-  std::vector<bool> moves(At(model.nodeCount + 1), false);
-  for (const MovingNode& node : layout.moving) moves[At(node.node)] = true;
   for (int b = 1; b <= model.barCount; ++b) {
     const int start = model.nodeIndexOfLabel(model.barNodes(b, 1));
     const int end = model.nodeIndexOfLabel(model.barNodes(b, 2));

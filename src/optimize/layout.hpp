@@ -32,9 +32,7 @@ struct ShapeRules {
 };
 
 struct Deck {
-  int left = 0;  // the outermost supported nodes
-  int right = 0;
-  double x0 = 0.0;  // the left one
+  double x0 = 0.0;  // the left one of the outermost supported nodes
   double y0 = 0.0;
   double tx = 1.0;  // unit vector from left to right
   double ty = 0.0;
@@ -43,8 +41,6 @@ struct Deck {
   double Along(double x, double y) const { return (x - x0) * tx + (y - y0) * ty; }
   double Across(double x, double y) const { return (y - y0) * tx - (x - x0) * ty; }
 };
-
-enum class NodeRole { kSupported, kLoaded, kOnDeck, kMoves };
 
 // One unknown of the search: a distance in the deck frame, cm.
 struct Variable {
@@ -80,7 +76,6 @@ struct Layout {
   double heightLimit = 0.0;
   bool symmetricModel = false;     // the model is its own mirror image
   bool symmetric = false;          // mirrored nodes move together
-  std::vector<NodeRole> roles;     // per node, from node 1
   std::vector<MovingNode> moving;  // the leading nodes first, then the mirrored ones
   std::vector<Variable> variables;
   // The bars with a moving end that the bounds do not keep long enough

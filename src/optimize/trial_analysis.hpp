@@ -64,8 +64,6 @@ class TrialAnalysis {
   double BarLength(int b) const;
 
   int halfBandwidth() const { return halfBandwidth_; }
-  int nodeCount() const { return nodeCount_; }
-  int barCount() const { return barCount_; }
 
  private:
   std::int16_t nodeCount_ = 0;
