@@ -17,7 +17,6 @@
 #include "model/free_form_read.hpp"
 #include "model/model.hpp"
 #include "model/read_model_file.hpp"
-#include "platform/failure.hpp"
 
 namespace quivor::generate {
 namespace {
@@ -26,30 +25,12 @@ using Graph = std::vector<std::vector<int>>;
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
-// Why the reader did not take the text, in Portuguese.
-std::string ReadError(const ModelStatus& status, std::int64_t line) {
-  if (status.rejection) return RejectionText(*status.rejection);
-  const std::string where = ", linha " + std::to_string(line);
-  switch (status.failure.number) {
-    case ErrorNumber::kEndOfFile:
-      return "o texto termina antes do fim do modelo";
-    case ErrorNumber::kSyntaxError:
-      return "valor mal formado no modelo" + where;
-    case ErrorNumber::kConversionError:
-      return "valor que não cabe no seu campo do modelo" + where;
-    case ErrorNumber::kNoMemory:
-      return "memória insuficiente para ler o modelo";
-    default:
-      return "erro " + std::to_string(static_cast<int>(status.failure.number)) +
-             " ao ler o modelo" + where;
-  }
-}
-
-// Reads the text as quivor does; the reason it is refused, or empty.
+// Reads the text as quivor does; empty, or why it could not. quivor-study
+// renumerar reads the model first and names what its reader refuses, so one
+// line does here.
 std::string Read(std::string_view text, Model& model, int& halfBandwidth) {
   InputUnit unit(kModelUnit, text);
-  const ModelStatus status = ReadModelFile(unit, model);
-  if (!status.ok()) return ReadError(status, unit.line());
+  if (!ReadModelFile(unit, model).ok()) return "o modelo não pôde ser lido";
   std::int16_t columns = 0;
   ComputeHalfBandwidth(model.barCount, columns, model.barNodes, model.nodeIndexOfLabel);
   halfBandwidth = columns;

@@ -21,8 +21,9 @@ struct Renumbered {
   // between the nodes of a bar.
   int halfBandwidthBefore = 0;
   int halfBandwidthAfter = 0;  // never above halfBandwidthBefore
-  // Why the text is not a model quivor's reader accepts (Portuguese, for the
-  // user); empty on success.
+  // Set when the text is not a model quivor's reader accepts: one line in
+  // Portuguese, which does not say why (quivor-study names that itself when
+  // it reads the model); empty on success.
   std::string error;
 };
 
