@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "page/page_parts.hpp"
+#include "study/stages.hpp"
 
 namespace quivor::page {
 namespace {
@@ -37,12 +38,14 @@ void PlaceIn(const Model& model, PlacedTruss& truss) {
   const auto along = [&](double value, double from) {
     return shrunk ? value * s - from * s : (value - from) * s;
   };
+  const std::vector<study::HeldDirections> held = study::HeldByNode(model);
   truss.nodes.reserve(static_cast<std::size_t>(nodeCount));
   for (int i = 1; i <= nodeCount; ++i) {
     const double x = along(model.nodeCoord(i, 1), truss.originX);
     const double y = -along(model.nodeCoord(i, 2), truss.originY);
     const bool drawn = std::isfinite(x) && std::isfinite(y);
-    truss.nodes.push_back({model.nodeLabel(i), x, y, drawn, false, false, false});
+    const study::HeldDirections& h = held[static_cast<std::size_t>(i - 1)];
+    truss.nodes.push_back({model.nodeLabel(i), x, y, drawn, h.x, h.y, h.supported});
     if (!drawn) ++truss.undrawnNodes;
   }
 
@@ -57,16 +60,6 @@ void PlaceIn(const Model& model, PlacedTruss& truss) {
       bar.end = end;
     }
     truss.bars.push_back(bar);
-  }
-
-  const int supportCount = std::min<int>(model.supportCount, model.supportTable.rows());
-  for (int k = 1; k <= supportCount; ++k) {
-    const int index = model.supportTable(k, 1);
-    if (index < 1 || index > nodeCount) continue;
-    PlacedTruss::Node& node = truss.nodes[static_cast<std::size_t>(index - 1)];
-    node.supported = true;
-    node.heldX = node.heldX || model.supportTable(k, 2) == 0;
-    node.heldY = node.heldY || model.supportTable(k, 3) == 0;
   }
 }
 
