@@ -41,8 +41,7 @@ std::string What(const ModelRejection& r) {
     case RejectionKind::kBarUnknownNode:
       return "a barra " + to_string(r.owner) + " usa " + Missing(r.value);
     case RejectionKind::kBarSameNode:
-      return "a barra " + to_string(r.owner) + " liga o no " + to_string(r.value) +
-             " a ele mesmo";
+      return "a barra " + to_string(r.owner) + " liga o no " + to_string(r.value) + " a ele mesmo";
     case RejectionKind::kBarZeroLength:
       return "a barra " + to_string(r.owner) + " tem comprimento zero: os nos " +
              to_string(r.value) + " e " + to_string(r.other) + " estao no mesmo ponto";

@@ -31,7 +31,8 @@ struct InMemoryRun {
 void RunInMemory(const std::string& text, InMemoryRun& run) {
   InputUnit unit(kModelUnit, text);
   const ModelStatus read = ReadModelFile(unit, run.model);
-  ASSERT_TRUE(read.ok()) << static_cast<int>(read.failure.number) << " " << read.rejection.has_value();
+  ASSERT_TRUE(read.ok()) << static_cast<int>(read.failure.number) << " "
+                         << read.rejection.has_value();
   const AnalysisStatus analysed = AnalyseModel(run.model, run.results);
   ASSERT_FALSE(analysed.failure.failed());
   ASSERT_FALSE(analysed.singular);
