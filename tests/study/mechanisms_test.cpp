@@ -37,8 +37,10 @@ void ReadModel(std::string_view nodes, std::string_view bars, std::string_view s
   int label = 0;
   for (const std::string& bar : Items(bars)) text += std::to_string(++label) + " " + bar + "\n";
   text += std::to_string(Items(supports).size()) + "\n";
-  for (std::string support : Items(supports)) {
-    text += support.replace(support.find(' '), 1, "\n") + "\n";  // label, then codes
+  for (const std::string& support : Items(supports)) {
+    // The label on a line, then the codes.
+    const std::size_t blank = support.find(' ');
+    text.append(support, 0, blank).append("\n").append(support, blank + 1).append("\n");
   }
   text += "0\n2.0\n3.0\n";
   InputUnit unit(kModelUnit, text);
