@@ -286,6 +286,7 @@ class DrawingWriter {
     }
     marks_ = ViewMarks(left, top, right - left, bottom - top);
 
+    PlanLabels(view, moveX, moveY);
     page_.Raw("<div class=\"view\" id=\"").Raw(view.id).Raw("\">");
     WriteCaption(view);
     page_.Raw("<svg class=\"drawing\" viewBox=\"")
@@ -295,15 +296,16 @@ class DrawingWriter {
         .Raw("\" role=\"img\" aria-label=\"")
         .Text(view.tab)
         .Raw("\">\n");
-    PlanLabels(view, moveX, moveY);
     WriteSupports();
     if (view.outline != nullptr) WriteOutline(*view.outline);
     WriteBars(view);
     WriteNodes(view.mechanism);
     if (view.mechanism != nullptr) WriteDisplaced(moveX, moveY);
     if (view.loadCase != nullptr) WriteLoads();
-    WriteBarLabels();
+    // The bars' labels over the nodes': one shown while the mouse is over
+    // its bar comes on top.
     WriteNodeLabels();
+    WriteBarLabels();
     WriteHoverStyle();
     page_.Raw("</svg></div>\n");
   }
@@ -351,7 +353,14 @@ class DrawingWriter {
     } else {
       page_.Raw("A treliça como o modelo a descreve.");
     }
-    page_.Raw(" Passe o mouse sobre uma barra para ver os seus dados.</p>\n");
+    page_.Raw(" Passe o mouse sobre uma barra para ver os seus dados");
+    if (std::any_of(placed_.begin(), placed_.end(),
+                    [](const PlacedLabel& label) { return label.growths == 0; })) {
+      page_.Raw(
+          "; o rótulo que não coube no desenho aparece ao passar o mouse sobre a sua barra, "
+          "o seu nó ou a sua carga");
+    }
+    page_.Raw(".</p>\n");
   }
 
   // Each node's displacement along the mechanism, drawn as a fraction of
@@ -761,12 +770,14 @@ class DrawingWriter {
             {std::min(a.tailX, a.tipX) - acrossX, std::min(a.tailY, a.tipY) - acrossY,
              std::max(a.tailX, a.tipX) + acrossX, std::max(a.tailY, a.tipY) + acrossY});
         const double width = LabelEms(a.text);
+        // Along the arrow until the box is past the arrow's box across or down.
+        const double ax = std::abs(a.ux), ay = std::abs(a.uy);
+        const double beyond =
+            std::min(ax > 1e-9 ? (width / 2 + 0.2 + 0.4 * ay) / ax : HUGE_VAL,
+                     ay > 1e-9 ? (kLabelHeight / 2 + 0.1 + 0.4 * ax) / ay : HUGE_VAL);
         loadLabel_.push_back(static_cast<int>(spots_.size()));
         spots_.push_back(
-            {width,
-             kLabelHeight,
-             f,
-             {{a.tipX, a.tipY, a.ux * (width / 2 + 0.2), a.uy * (kLabelHeight / 2 + 0.1)}}});
+            {width, kLabelHeight, f, {{a.tipX, a.tipY, a.ux * beyond, a.uy * beyond}}});
         arrows_.push_back(std::move(a));
       }
     }
