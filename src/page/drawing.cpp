@@ -894,8 +894,13 @@ std::vector<PlacedLabel> PlaceLabels(const std::vector<LabelSpot>& labels,
           break;
         }
       } else if (at.growths == static_cast<int>(g)) {
-        const LabelBox box =
-            LabelBoxAt(label, label.places[static_cast<std::size_t>(at.place)], growth);
+        // Every growth from the one before to this: each side of the box
+        // moves steadily with the growth, so the box stays within these.
+        const LabelSpot::Place& place = label.places[static_cast<std::size_t>(at.place)];
+        const LabelBox from = LabelBoxAt(label, place, kLabelGrowth[g - 1]);
+        const LabelBox to = LabelBoxAt(label, place, growth);
+        const LabelBox box{std::min(from.left, to.left), std::min(from.top, to.top),
+                           std::max(from.right, to.right), std::max(from.bottom, to.bottom)};
         if (clear.Hits(box)) continue;
         at.growths += 1;
         clear.Add(box);

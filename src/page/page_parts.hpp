@@ -84,9 +84,10 @@ void AppendLabelStyle(Markup& page);
 // The labels of a drawing, placed when the page is written so that none
 // covers another or a mark (a node, a support, a load's arrow). The page's
 // script may grow the drawings' font on a narrow screen, up to the last of
-// these factors; a label shows at a growth when its box at that factor (or
-// at a larger one of the list) is clear. Labels that find no room are
-// hidden and show when the mouse is over their bar, node or arrow.
+// these factors, and tells the style sheet the first factor at or above
+// its growth; a label shows there if it is clear at every growth up to that
+// factor. Labels that find no room are hidden and show when the mouse is
+// over their bar, node or arrow.
 inline constexpr std::array<double, 5> kLabelGrowth{1.0, 1.25, 1.6, 2.0, 2.5};
 
 // A box in drawing units (y down), and a circle.
@@ -133,8 +134,9 @@ struct PlacedLabel {
 // The label's box at a growth of the font.
 LabelBox LabelBoxAt(const LabelSpot& label, const LabelSpot::Place& place, double growth);
 // Places the labels in their order, each at its first place clear of the
-// marks and of the labels placed before it; a label stays at that place
-// for the larger growths, shown for as long as it stays clear there.
+// marks and of the labels placed before it (at a growth of 1); a label
+// stays at that place as the font grows, shown for as long as it stays
+// clear of the marks and of the labels before it still shown.
 std::vector<PlacedLabel> PlaceLabels(const std::vector<LabelSpot>& labels, const LabelMarks& marks);
 
 // The template sheets, shown only when printed, and what the screen says
