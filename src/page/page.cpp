@@ -58,7 +58,7 @@ svg.drawing{display:block;width:100%;height:auto;max-height:78vh;background:#fff
 .ground{fill:none;stroke:#1d232b;stroke-width:1.2px}
 .load{fill:#6a1b9a;stroke:#6a1b9a;stroke-width:2px;stroke-linejoin:round}
 .drawing text{paint-order:stroke;stroke:#fff;stroke-width:.28em;stroke-linejoin:round}
-.nl{font-weight:700;fill:#1d232b}
+.nl{font-weight:700;fill:#1d232b;text-anchor:middle;dominant-baseline:central}
 .bl{fill:#4b5563;font-size:.9em;text-anchor:middle;dominant-baseline:central}
 .sn{font-weight:700;fill:#7a4f0e}
 .ll{fill:#6a1b9a;font-weight:700;text-anchor:middle;dominant-baseline:central}
@@ -104,6 +104,15 @@ pre.error{white-space:pre-wrap;background:#fde7e4;color:#a3180d;padding:.7em 1em
 </style>
 )";
 
+// The growths of the drawings' font, as a script's array.
+std::string Growths() {
+  Markup list;
+  for (std::size_t g = 0; g < kLabelGrowth.size(); ++g) {
+    list.Raw(g == 0 ? "[" : ",").Coord(kLabelGrowth[g]);
+  }
+  return list.Raw("]").str();
+}
+
 // Keeps the chosen view and the scroll position across reloads, and
 // reloads every 2 s when asked to (`reload` true).
 std::string Script(bool reload) {
@@ -115,12 +124,19 @@ std::string Script(bool reload) {
       "if(store){var chosen=store.getItem(key+':vista');\n"
       "if(chosen){var radio=document.getElementById(chosen);if(radio)radio.checked=true;}}\n"
       // The drawings' text is sized for a page about 1000 px wide; on a
-      // narrower one it grows to stay readable (at most 2,5 times).
+      // narrower one it grows to stay readable (at most the last growth of
+      // the labels, 2,5 times), and the labels with no room at that growth
+      // hide (data-grow, AppendLabelStyle).
+      "var grows=" +
+      Growths() +
+      ";\n"
       "function fit(){document.querySelectorAll('svg.drawing').forEach(function(svg){\n"
       "var box=svg.getBoundingClientRect(),view=svg.viewBox.baseVal;if(!box.width)return;\n"
       "var base=Number(svg.dataset.font||svg.getAttribute('font-size'));svg.dataset.font=base;\n"
       "var scale=Math.min(box.width/view.width,box.height/view.height);\n"
-      "svg.setAttribute('font-size',Math.min(Math.max(base,12/scale),2.5*base));});}\n"
+      "var font=Math.min(Math.max(base,12/scale),grows[grows.length-1]*base),grow=0;\n"
+      "while(grow<grows.length-1&&font>grows[grow]*base*1.000001)grow++;\n"
+      "svg.setAttribute('font-size',font);svg.dataset.grow=grow;});}\n"
       "radios.forEach(function(radio){radio.addEventListener('change',function(){"
       "if(store)store.setItem(key+':vista',radio.id);fit();});});\n"
       "window.addEventListener('resize',fit);fit();\n";
@@ -355,6 +371,7 @@ std::string PageHtml(const std::string& modelName, const Model& model, const Stu
   page.str().reserve(4096 + 600 * (truss.bars.size() + truss.nodes.size()));
   Head(page, modelName, options.reload);
   AppendViewSwitchStyle(page);
+  AppendLabelStyle(page);
   AppendPrintStyle(page, truss);
   page.Raw("</head>\n<body>\n<div class=\"screen\">\n");
   Summary(page, modelName, study);

@@ -2,6 +2,7 @@
 // drawings for the screen and the template sheets for the printer.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,68 @@ void AppendDrawing(Markup& page, const Model& model, const PlacedTruss& truss,
 
 // The rules that show the view of the checked radio button, for the head.
 void AppendViewSwitchStyle(Markup& page);
+// The rules that hide the labels with no room at the drawing's growth of
+// the font (its data-grow, the index into kLabelGrowth the script sets),
+// for the head.
+void AppendLabelStyle(Markup& page);
+
+// The labels of a drawing, placed when the page is written so that none
+// covers another or a mark (a node, a support, a load's arrow). The page's
+// script may grow the drawings' font on a narrow screen, up to the last of
+// these factors, and tells the style sheet the first factor at or above
+// its growth; a label shows there if it is clear at every growth up to that
+// factor. Labels that find no room are hidden and show when the mouse is
+// over their bar, node or arrow.
+inline constexpr std::array<double, 5> kLabelGrowth{1.0, 1.25, 1.6, 2.0, 2.5};
+
+// A box in drawing units (y down), and a circle.
+struct LabelBox {
+  double left;
+  double top;
+  double right;
+  double bottom;
+};
+struct LabelCircle {
+  double x;
+  double y;
+  double r;
+};
+// What the labels must keep off; these marks do not grow with the font.
+struct LabelMarks {
+  std::vector<LabelBox> boxes;
+  std::vector<LabelCircle> circles;
+};
+
+// A label: its box, `width` x `height` ems of `em` drawing units, centred
+// on one of its places, best first. A place is a point of the drawing and
+// an offset from it in ems, which grows with the font.
+struct LabelSpot {
+  struct Place {
+    double x;
+    double y;
+    double dx = 0.0;
+    double dy = 0.0;
+  };
+  double width;
+  double height;
+  double em;
+  std::vector<Place> places;
+};
+
+// Where a label went: the index of its place (-1: no room), and at how
+// many of the growths, from the first, it shows (0: hidden).
+struct PlacedLabel {
+  int place = -1;
+  int growths = 0;
+};
+
+// The label's box at a growth of the font.
+LabelBox LabelBoxAt(const LabelSpot& label, const LabelSpot::Place& place, double growth);
+// Places the labels in their order, each at its first place clear of the
+// marks and of the labels placed before it (at a growth of 1); a label
+// stays at that place as the font grows, shown for as long as it stays
+// clear of the marks and of the labels before it still shown.
+std::vector<PlacedLabel> PlaceLabels(const std::vector<LabelSpot>& labels, const LabelMarks& marks);
 
 // The template sheets, shown only when printed, and what the screen says
 // about them.

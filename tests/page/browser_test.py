@@ -299,6 +299,106 @@ def check_optimized(browser, checks, study, folder, out):
     browser.screenshot(os.path.join(out, "pratt-otimizado-antes.png"), browser.box("#desenho"))
 
 
+# The visible labels of a view and what they overlap, in CSS pixels: two
+# boxes overlap when they share more than a sliver (`slack`), a label and a
+# node when its box comes within the node's circle and half its outline.
+LABEL_CLASHES = """((id, slack) => {
+  const svg = document.querySelector('#' + id + ' svg.drawing');
+  const shown = element => getComputedStyle(element).display !== 'none';
+  const labels = [...svg.querySelectorAll('text')].filter(shown).map(text => {
+    const r = text.getBoundingClientRect();
+    return {text: text.textContent, left: r.left, top: r.top, right: r.right, bottom: r.bottom};
+  });
+  const scale = svg.getScreenCTM().a;
+  const nodes = [...svg.querySelectorAll('circle.node, circle.mover')].map(circle => {
+    const r = circle.getBoundingClientRect();
+    return {node: circle.dataset.node || 'movido', x: (r.left + r.right) / 2,
+            y: (r.top + r.bottom) / 2, r: circle.r.baseVal.value * scale + 0.7};
+  });
+  const clashes = [];
+  labels.forEach((a, i) => {
+    labels.slice(i + 1).forEach(b => {
+      const across = Math.min(a.right, b.right) - Math.max(a.left, b.left);
+      const down = Math.min(a.bottom, b.bottom) - Math.max(a.top, b.top);
+      if (across > slack && down > slack) clashes.push(`${a.text} / ${b.text}`);
+    });
+    nodes.forEach(n => {
+      const x = Math.min(Math.max(n.x, a.left), a.right), y = Math.min(Math.max(n.y, a.top), a.bottom);
+      if (Math.hypot(x - n.x, y - n.y) < n.r - slack) clashes.push(`${a.text} / nó ${n.node}`);
+    });
+  });
+  const all = svg.querySelectorAll('text').length;
+  return {shown: labels.length, hidden: all - labels.length, clashes,
+          font: svg.getAttribute('font-size'), grow: svg.dataset.grow || '0'};
+})"""
+
+# The label of the first bar whose label is hidden, and the middle of the
+# bar on the screen.
+HIDDEN_BAR = """(id => {
+  const svg = document.querySelector('#' + id + ' svg.drawing');
+  const text = [...svg.querySelectorAll('text[data-bar]')]
+      .find(text => getComputedStyle(text).display === 'none');
+  if (!text) return null;
+  const line = svg.querySelector('line[data-bar="' + text.dataset.bar + '"]');
+  const m = line.getScreenCTM();
+  const x = (line.x1.baseVal.value + line.x2.baseVal.value) / 2;
+  const y = (line.y1.baseVal.value + line.y2.baseVal.value) / 2;
+  return {bar: text.dataset.bar, x: m.a * x + m.c * y + m.e, y: m.b * x + m.d * y + m.f};
+})"""
+
+
+def check_labels_clear(browser, checks, html, name, out, width):
+    """In every view, no shown label overlaps another or a node, at the
+    page's width and so at the growth of the font the page chose for it;
+    the labels with no room show on hover of their bar."""
+    browser.open("file://" + html, width=width)
+    views = browser.evaluate(VIEW_COUNTS)
+    shown_in_all = 0
+    for view in views:
+        browser.evaluate(f"{SHOWN_AFTER_CLICK}('{view['id']}')")
+        found = browser.evaluate(f"{LABEL_CLASHES}('{view['id']}', 0.5)")
+        shown_in_all += found["shown"]
+        checks.expect(not found["clashes"],
+                      f"{name} at {width} px, {view['id']}: no shown label overlaps another or"
+                      f" a node ({found['shown']} shown, {found['hidden']} hidden, font"
+                      f" {found['font']}, growth {found['grow']}): {found['clashes'][:10]}")
+        browser.screenshot(os.path.join(out, f"rotulos-{name}-{width}-{view['id']}.png"),
+                           browser.box(f"#{view['id']} svg"))
+    checks.expect(shown_in_all > 0, f"{name} at {width} px: some labels shown")
+    # The first view's hidden bar label, while the mouse is over its bar.
+    browser.evaluate(f"{SHOWN_AFTER_CLICK}('{views[0]['id']}')")
+    bar = browser.evaluate(f"{HIDDEN_BAR}('{views[0]['id']}')")
+    if bar is None:
+        return
+    browser.page("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": bar["x"], "y": bar["y"]})
+    time.sleep(0.1)
+    display = browser.evaluate(
+        f"getComputedStyle(document.querySelector('#{views[0]['id']} text[data-bar=\"{bar['bar']}\"]'))"
+        ".display")
+    checks.expect(display != "none", f"{name} at {width} px: bar {bar['bar']}'s hidden label"
+                  f" shows with the mouse over the bar: {display}")
+    browser.screenshot(os.path.join(out, f"rotulos-{name}-{width}-sobre-{bar['bar']}.png"),
+                       browser.box(f"#{views[0]['id']} svg"))
+    browser.page("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": 0, "y": 0})
+
+
+def check_labels(browser, checks, study, folder, out):
+    """The labels of a 40-panel Pratt bridge and of an optimised Warren one,
+    in a wide window and in a narrow one."""
+    made = [subprocess.run([study, *arguments], cwd=folder, capture_output=True).returncode == 0
+            for arguments in (["nova", "pratt40", "--tipo", "pratt", "--paineis", "40",
+                               "--carga", "5", "--carga-distribuida"],
+                              ["pratt40"],
+                              ["nova", "warren", "--tipo", "warren", "--carga", "5"],
+                              ["otimizar", "warren"])]
+    if not checks.expect(all(made), f"labels: the models and pages made: {made}"):
+        return
+    for name in ("pratt40", "warren-otimizado"):
+        for width in (1280, 700):
+            check_labels_clear(browser, checks, os.path.join(folder, name + ".html"), name, out,
+                               width)
+
+
 def run_study(study, folder, name, expected_status):
     start = time.monotonic()
     result = subprocess.run([study, name], cwd=folder, capture_output=True)
@@ -344,6 +444,7 @@ def main():
                   f"{os.path.getsize(html) / 1e6:.2f} MB; studied and written in {seconds:.2f} s,"
                   f" loaded by Chromium in {loaded:.2f} s", flush=True)
         check_optimized(browser, checks, args.study, work, out)
+        check_labels(browser, checks, args.study, work, out)
         pratt = os.path.join(work, "pratt.html")
         browser.open("file://" + pratt, width=1100)
         drawing = browser.box("#desenho")

@@ -1,16 +1,21 @@
 // The page as text: the template's tiling, one drawn element per bar and per
-// node, escaping, the mechanism's displaced drawing, hostile models. How it
+// node, the labels' placing, escaping, the mechanism's displaced drawing,
+// hostile models. How it
 // looks and prints is checked in a real browser (browser_test.py).
 #include "page/page.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "analysis/truss_builder.hpp"
 #include "page/markup.hpp"
+#include "page/page_parts.hpp"
 #include "study_output/portuguese.hpp"
 
 namespace quivor::page {
@@ -77,6 +82,132 @@ TEST(Markup, CoordinatesAndText) {
     EXPECT_EQ(markup.str(), c.text) << c.value;
   }
   EXPECT_EQ(Escaped("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&#39;");
+}
+
+bool Overlap(const LabelBox& a, const LabelBox& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool Overlap(const LabelBox& a, const LabelCircle& c) {
+  const double x = std::clamp(c.x, a.left, a.right), y = std::clamp(c.y, a.top, a.bottom);
+  return std::hypot(x - c.x, y - c.y) < c.r;
+}
+
+// A label of `width` x 1 ems of 1 unit at the places (x, y) or (x, y, dx, dy).
+LabelSpot Spot(double width, std::vector<LabelSpot::Place> places) {
+  return {width, 1.0, 1.0, std::move(places)};
+}
+
+TEST(Labels, EachTakesItsFirstClearPlace) {
+  const int all = static_cast<int>(kLabelGrowth.size());
+  const struct {
+    const char* what;
+    std::vector<LabelSpot> labels;
+    LabelMarks marks;
+    std::vector<PlacedLabel> placed;
+  } cases[] = {
+      {"alone", {Spot(2, {{0, 0}})}, {}, {{0, all}}},
+      {"the second on the first: its next place",
+       {Spot(2, {{0, 0}}), Spot(2, {{0, 0}, {0, 0, 0, 1.5}})},
+       {},
+       {{0, all}, {1, all}}},
+      {"boxes that touch are clear",
+       {Spot(2, {{0, 0}}), Spot(2, {{2, 0}})},
+       {},
+       {{0, all}, {0, 1}}},
+      {"every place on a node: hidden",
+       {Spot(1, {{0, 0}, {3, 0}})},
+       {{}, {{0, 0, 0.5}, {3.2, 0.4, 0.5}}},
+       {{-1, 0}}},
+      {"a circle by a corner, clear of the box though not of its square",
+       {Spot(1, {{0, 0}})},
+       {{}, {{0.9, 0.9, 0.5}}},
+       {{0, 1}}},
+      {"on a box", {Spot(1, {{0, 0}, {5, 0}})}, {{{-1, -1, 1, 1}}, {}}, {{1, all}}},
+      // 3 ems apart, 2 wide: clear up to a growth of 1,5.
+      {"shown while the font grows no more than the gap allows",
+       {Spot(2, {{0, 0}}), Spot(2, {{3, 0}})},
+       {},
+       {{0, all}, {0, 2}}},
+      // An offset in ems grows with the font and keeps the label off.
+      {"an offset grows with the font",
+       {Spot(1, {{0, 0, 1.5, 0}})},
+       {{}, {{0, 0, 0.9}}},
+       {{0, all}}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<PlacedLabel> placed = PlaceLabels(c.labels, c.marks);
+    ASSERT_EQ(placed.size(), c.placed.size()) << c.what;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      EXPECT_EQ(placed[i].place, c.placed[i].place) << c.what << ", label " << i;
+      EXPECT_EQ(placed[i].growths, c.placed[i].growths) << c.what << ", label " << i;
+    }
+  }
+}
+
+// Many labels crowded over many marks: at every growth the script may
+// choose, the labels shown there are clear of each other and of the marks.
+TEST(Labels, ShownLabelsAreClearAtEveryGrowth) {
+  std::mt19937 random(12345);
+  std::uniform_real_distribution<double> at(0.0, 40.0), offset(-2.0, 2.0), width(0.5, 5.0);
+  for (int round = 0; round < 20; ++round) {
+    LabelMarks marks;
+    for (int k = 0; k < 30; ++k) marks.circles.push_back({at(random), at(random), 0.4});
+    for (int k = 0; k < 5; ++k) {
+      const double x = at(random), y = at(random);
+      marks.boxes.push_back({x, y, x + width(random), y + 0.3});
+    }
+    std::vector<LabelSpot> labels;
+    for (int k = 0; k < 120; ++k) {
+      LabelSpot label{width(random), 1.3, 1.0 + round * 0.05, {}};
+      for (int p = 0; p < 4; ++p) {
+        label.places.push_back({at(random), at(random), offset(random), offset(random)});
+      }
+      labels.push_back(label);
+    }
+    const std::vector<PlacedLabel> placed = PlaceLabels(labels, marks);
+    ASSERT_EQ(placed.size(), labels.size());
+    EXPECT_EQ(PlaceLabels(labels, marks).front().place, placed.front().place);
+    int shown = 0;
+    // The factors of the list, and growths between one and the one before,
+    // where the labels shown are those of the larger.
+    std::vector<std::pair<double, std::size_t>> growths{{1.0, 0}};
+    for (std::size_t g = 1; g < kLabelGrowth.size(); ++g) {
+      for (const double part : {0.1, 0.5, 0.9, 1.0}) {
+        growths.push_back(
+            {kLabelGrowth[g - 1] + part * (kLabelGrowth[g] - kLabelGrowth[g - 1]), g});
+      }
+    }
+    for (const auto& [growth, g] : growths) {
+      std::vector<LabelBox> boxes;
+      for (std::size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_EQ(placed[i].place < 0, placed[i].growths == 0);
+        if (placed[i].growths <= static_cast<int>(g)) continue;
+        const LabelBox box = LabelBoxAt(
+            labels[i], labels[i].places[static_cast<std::size_t>(placed[i].place)], growth);
+        for (const LabelBox& other : boxes) {
+          EXPECT_FALSE(Overlap(box, other)) << round << ", label " << i << ", growth " << growth;
+        }
+        for (const LabelBox& mark : marks.boxes) EXPECT_FALSE(Overlap(box, mark)) << round;
+        for (const LabelCircle& mark : marks.circles) EXPECT_FALSE(Overlap(box, mark)) << round;
+        boxes.push_back(box);
+      }
+      if (g == 0) shown += static_cast<int>(boxes.size());
+    }
+    // Crowded, but not so much that none finds room.
+    EXPECT_GT(shown, 10) << round;
+    EXPECT_LT(shown, 120) << round;
+  }
+}
+
+TEST(Labels, GrowthsHideTheirLabels) {
+  Markup style;
+  AppendLabelStyle(style);
+  // A label shown at the first two growths hides from the third on.
+  EXPECT_NE(style.str().find(".drawing[data-grow=\"2\"] text.u2"), std::string::npos);
+  EXPECT_NE(style.str().find(".drawing[data-grow=\"4\"] text.u2"), std::string::npos);
+  EXPECT_EQ(style.str().find(".drawing[data-grow=\"1\"] text.u2"), std::string::npos);
+  EXPECT_NE(style.str().find(".drawing text.h"), std::string::npos);
 }
 
 // The README's triangle, and the square without a diagonal that folds.
@@ -174,6 +305,52 @@ TEST(Page, EarlierShapeIsDrawnInTheNewShapesFrame) {
   EXPECT_EQ(Count(view, "<tspan class=\"sn\">"), 3u);
   EXPECT_EQ(Count(View(page, "vista-ponte"), "class=\"outline\""), 0u);
   EXPECT_EQ(Page(Triangle()).find("vista-antes"), std::string::npos);
+}
+
+// A Pratt bridge of `panels` panels 2,5 cm wide and 15 cm tall: nodes
+// 1..panels+1 along the deck, then those above them.
+TrussBuilder Pratt(int panels) {
+  TrussBuilder truss(1);
+  const int top = panels + 1;
+  for (int i = 0; i <= panels; ++i) truss.Node(1 + i, 2.5 * i, 0).Node(1 + top + i, 2.5 * i, 15);
+  int bar = 0;
+  for (int i = 0; i < panels; ++i) {
+    truss.Bar(++bar, 1 + i, 2 + i);
+    truss.Bar(++bar, 1 + top + i, 2 + top + i);
+    // The diagonals fall towards the middle.
+    if (2 * i < panels) {
+      truss.Bar(++bar, 1 + top + i, 2 + i);
+    } else {
+      truss.Bar(++bar, 1 + i, 2 + top + i);
+    }
+  }
+  for (int i = 0; i <= panels; ++i) truss.Bar(++bar, 1 + i, 1 + top + i);
+  truss.Support(1, 0, 0).Support(1 + panels, 1, 0).Load(1, 1 + panels / 2, 0, -5);
+  return truss.SafetyFactors(2, 3);
+}
+
+TEST(Page, CrowdedLabelsHideAndShowOnHover) {
+  const std::string page = Page(Pratt(40));
+  const std::string view = View(page, "vista-ponte");
+  const std::string bars = view.substr(view.find("<g class=\"bl\">"));
+  // Every bar keeps its label, some hidden; a hidden one shows while the
+  // mouse is over its bar.
+  EXPECT_EQ(Count(bars, "<text"), 40u * 3 + 41);
+  EXPECT_GT(Count(bars, "<text class=\"h\""), 10u);
+  EXPECT_LT(Count(bars, "<text class=\"h\""), 40u * 3 + 41 - 20);
+  const auto hidden = bars.find("<text class=\"h\" ");
+  ASSERT_NE(hidden, std::string::npos);
+  const auto key = bars.find("data-bar=", hidden);
+  const std::string bar = bars.substr(key, bars.find('"', key + 10) - key + 1);
+  EXPECT_NE(page.find(".drawing:has(line[" + bar + "]:hover) text[" + bar + "]"), std::string::npos)
+      << bar;
+  EXPECT_NE(view.find("não coube no desenho"), std::string::npos);
+  // The triangle's labels all find room.
+  const std::string triangle = Page(Triangle());
+  for (const char* mark : {"<text class=\"h\"", "<text class=\"ll h\""}) {
+    EXPECT_EQ(triangle.find(mark), std::string::npos) << View(triangle, "vista-caso-2");
+  }
+  EXPECT_EQ(triangle.find("não coube"), std::string::npos) << View(triangle, "vista-caso-2");
 }
 
 TEST(Page, TextsAreEscaped) {
