@@ -9,6 +9,7 @@
 
 #include "study_main/model_input.hpp"
 #include "study_output/portuguese.hpp"
+#include "study_output/table.hpp"
 
 namespace quivor::study {
 namespace {
@@ -88,9 +89,59 @@ TEST(Outputs, CsvForASpreadsheetInPortuguese) {
   EXPECT_EQ(CsvTable(study),
             "\xEF\xBB\xBF"
             "Barra;Nó inicial;Nó final;Comprimento (cm);Fios;Caso;Peso (g);Emenda\r\n"
-            "1;1;2;40;3;1;4,764;sim\r\n"
-            "2;1;3;25;21;1;20,8425;não\r\n"
-            "3;2;3;25;21;1;20,8425;não\r\n");
+            "1;1;2;40,00;3;1;4,76;sim\r\n"
+            "2;1;3;25,00;21;1;20,84;não\r\n"
+            "3;2;3;25,00;21;1;20,84;não\r\n");
+}
+
+TEST(Outputs, CsvFieldsQuotedAsRfc4180AndTextsKeptFromFormulas) {
+  const struct {
+    const char* cell;
+    bool text;  // in a column of texts
+    const char* field;
+  } cases[] = {
+      {"ponte", true, "ponte"},
+      {"", true, ""},
+      {"a;b", true, "\"a;b\""},
+      {"diz \"oi\"", true, "\"diz \"\"oi\"\"\""},
+      {"linha\nquebrada", true, "\"linha\nquebrada\""},
+      {"linha\r\nquebrada", true, "\"linha\r\nquebrada\""},
+      {"=1+1", true, "'=1+1"},
+      {"+55", true, "'+55"},
+      {"-ponte", true, "'-ponte"},
+      {"@soma", true, "'@soma"},
+      {"\tponte", true, "'\tponte"},
+      {"=a;b", true, "\"'=a;b\""},
+      {"a=1", true, "a=1"},
+      {"-12,5", false, "-12,5"},  // a number stays a number
+      {"3,97", false, "3,97"},
+      {"=1+1", false, "=1+1"},
+  };
+  for (const auto& c : cases) {
+    const std::string csv =
+        CsvText({"a", "b"}, {{"x", c.cell}},
+                c.text ? std::vector<std::size_t>{1} : std::vector<std::size_t>{});
+    EXPECT_EQ(csv, std::string("\xEF\xBB\xBF") + "a;b\r\nx;" + c.field + "\r\n") << c.cell;
+  }
+}
+
+TEST(Outputs, RankingCsvKeepsEveryNameInItsRowAndColumn) {
+  std::vector<RankedModel> models;
+  for (const char* name : {"a;b", "=1+1", "linha\nquebrada", "-menos", "\"aspas\""}) {
+    models.push_back({name, std::nullopt, std::string(name) + ".txt: erro; de leitura", 0});
+  }
+  RankedModel studied{"-5", Studied(kTriangle), "", 0};
+  models.push_back(std::move(studied));
+  EXPECT_EQ(RankingCsv(models),
+            "\xEF\xBB\xBF"
+            "Posição;Modelo;Situação;Peso (g);No limite;Carga de colapso (kgf);"
+            "Eficiência (kgf/kg);Erro\r\n"
+            "1;\"a;b\";erro no modelo;;;;;\"a;b.txt: erro; de leitura\"\r\n"
+            "2;'=1+1;erro no modelo;;;;;\"'=1+1.txt: erro; de leitura\"\r\n"
+            "3;\"linha\nquebrada\";erro no modelo;;;;;\"linha\nquebrada.txt: erro; de leitura\"\r\n"
+            "4;'-menos;erro no modelo;;;;;\"'-menos.txt: erro; de leitura\"\r\n"
+            "5;\"\"\"aspas\"\"\";erro no modelo;;;;;\"\"\"aspas\"\".txt: erro; de leitura\"\r\n"
+            "6;'-5;estável;46,45;sim;15,50;333,8;\r\n");
 }
 
 TEST(Outputs, ModelErrorsNameTheFileTheLineAndTheValue) {
