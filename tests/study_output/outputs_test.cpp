@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "study_main/model_input.hpp"
 #include "study_output/portuguese.hpp"
@@ -142,6 +143,52 @@ TEST(Outputs, RankingCsvKeepsEveryNameInItsRowAndColumn) {
             "4;'-menos;erro no modelo;;;;;\"'-menos.txt: erro; de leitura\"\r\n"
             "5;\"\"\"aspas\"\"\";erro no modelo;;;;;\"\"\"aspas\"\".txt: erro; de leitura\"\r\n"
             "6;'-5;estável;46,45;sim;15,50;333,8;\r\n");
+}
+
+TEST(Outputs, AValueOutOfRangeNamesTheRangeOfItsField) {
+  // The triangle with one value replaced: (line, new text, the range named).
+  const std::string kInteger = "(inteiros de -32768 a 32767)";
+  const std::string kReal64 = "(reais de 64 bits, até cerca de ±1,8e308)";
+  const std::string kReal32 = "(reais de 32 bits, até cerca de ±3,4e38)";
+  const struct {
+    int line;
+    const char* value;
+    std::string range;
+  } cases[] = {
+      {1, "40000", kInteger},         // the node count
+      {3, "1 1e400 0.0", kReal64},    // a coordinate
+      {4, "2 40.0 -1e309", kReal64},  // the other
+      {4, "2 1e39 0.0", ""},          // a coordinate a double holds
+      {5, "3 20.0 15.0 1e400", ""},   // past the node's values: not read
+      {6, "1 1 32768", kInteger},     // a bar's node
+      {9, "1e5", kInteger},           // the support count, as a real
+      {11, "0 -32769", kInteger},     // a restraint code
+      {18, "-1e400", kReal64},        // a force
+      {18, "1e300", ""},              // a force a double holds
+      {19, "1e39", kReal32},          // a safety coefficient
+      {20, "-3.4e38", ""},            // the other, within 32 bits
+      {20, "1e400", kReal32},
+      {3, "1 2*1e400", kReal64},   // a repeat count
+      {3, "2*40000 0", kInteger},  // a repeat count over the label first
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    std::istringstream lines(kTriangle);
+    int number = 0;
+    for (std::string line; std::getline(lines, line);) {
+      text += (++number == c.line ? std::string(c.value) : line) + "\n";
+    }
+    const std::string error = ReadModelText("t.txt", text).error;
+    if (c.range.empty()) {
+      EXPECT_EQ(error, "") << c.value;
+      continue;
+    }
+    EXPECT_EQ(error, "t.txt, linha " + std::to_string(c.line) +
+                         ": um valor fora do alcance do seu campo " + c.range + ", em \"" +
+                         c.value + "\"");
+  }
+  EXPECT_EQ(ReadModelText("t.txt", "3\n'três'\n").error,
+            "t.txt, linha 2: um texto entre aspas onde o campo pede um número, em \"'três'\"");
 }
 
 TEST(Outputs, ModelErrorsNameTheFileTheLineAndTheValue) {
