@@ -266,6 +266,13 @@ int Renumber(const CommandLine& line) {
                        "\n");
     return kStatusModelFile;
   }
+  if (renumbered.halfBandwidthAfter >= renumbered.halfBandwidthBefore) {
+    // The same band again would only be a second copy of the model.
+    terminal::WriteOut("Semibanda da matriz de rigidez: a numeração de " +
+                       terminal::NameInUtf8(fileName) + " já dá a menor semibanda encontrada (" +
+                       std::to_string(renumbered.halfBandwidthBefore) + "); nada foi escrito.\n");
+    return kStatusStudied;
+  }
   const std::string outName = ModelStem(fileName) + "-renumerado.txt";
   const int status = WriteNewFile(outName, renumbered.text, line.replace);
   if (status != kStatusStudied) return status;
