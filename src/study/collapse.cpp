@@ -137,6 +137,12 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
       }
     }
   }
+  // The bar that attains each case's factor: its |force| and capacity, kgf.
+  struct Attained {
+    double force = 0.0;
+    double capacity = 0.0;
+  };
+  std::vector<Attained> attained(cases.size());
   for (int i = 1; i <= model.barCount; ++i) {
     const BuildBar& bar = build.bars[static_cast<std::size_t>(i - 1)];
     const BarGeometry g = GeometryOfBar(i, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord);
@@ -152,8 +158,14 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
       if (force == 0.0 || !std::isfinite(force)) continue;
       const double capacity = force > 0.0 ? bar.tensionCapacity : bar.bucklingCapacity;
       const double factor = capacity / std::abs(force);
-      if (!c.factor || factor < *c.factor) {
+      // Factors past the largest double (forces of a few 1e-309 kgf) are
+      // told apart by the force over the capacity, which does not overflow.
+      Attained& most = attained[static_cast<std::size_t>(k - 1)];
+      const bool beyond = std::isinf(factor) && c.factor && std::isinf(*c.factor) &&
+                          std::abs(force) / capacity > most.force / most.capacity;
+      if (!c.factor || factor < *c.factor || beyond) {
         c.factor = factor;
+        most = {std::abs(force), capacity};
         c.bar = bar.bar;
         c.mode = force > 0.0 ? FailureMode::kTension : FailureMode::kBuckling;
       }
@@ -161,9 +173,15 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
   }
   for (CaseCollapse& c : cases) {
     if (!c.factor || c.load == 0.0) continue;
+    double collapseLoad = *c.factor * c.load;
+    if (!std::isfinite(collapseLoad)) {
+      // A factor past the largest double (a force of a few 1e-308 kgf): the
+      // load over the force first, which the load's size does not change.
+      const Attained& a = attained[static_cast<std::size_t>(c.loadCase - 1)];
+      collapseLoad = a.capacity * (c.load / a.force);
+    }
     // A load far above what the bars carry (most of it into the supports)
-    // may scale past the largest double: then there is no estimate.
-    const double collapseLoad = *c.factor * c.load;
+    // may still scale past the largest double: then there is no estimate.
     if (std::isfinite(collapseLoad)) c.collapseLoad = collapseLoad;
   }
   return cases;

@@ -403,3 +403,26 @@ TEST(Study, APieceFarShorterThanTheStrandStillTakesOne) {
 
 }  // namespace
 }  // namespace quivor::study
+
+namespace quivor::study {
+namespace {
+
+TEST(Study, AFactorBeyondTheLargestDoubleStillGivesTheCollapseLoad) {
+  // 1e-309 kgf at the apex: the sides carry about 8e-310 kgf, and their
+  // buckling capacity, 0.26 kgf, over that is beyond the largest double.
+  Model model = TriangleLoaded(0.0, -1e-309);
+  const Study study = StudyModel(model, {});
+  ASSERT_TRUE(study.stable);
+  ASSERT_TRUE(study.cases[0].factor);
+  EXPECT_TRUE(std::isinf(*study.cases[0].factor));
+  Model larger = TriangleLoaded(0.0, -5e-10);
+  const Study reference = StudyModel(larger, {});
+  ASSERT_TRUE(study.collapse);
+  EXPECT_EQ(study.collapse->bar, reference.collapse->bar);
+  EXPECT_EQ(study.collapse->mode, reference.collapse->mode);
+  // The displacements are subnormal: a few digits fewer.
+  EXPECT_NEAR(study.collapse->load, reference.collapse->load, 1e-6 * reference.collapse->load);
+}
+
+}  // namespace
+}  // namespace quivor::study
