@@ -158,7 +158,7 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
       if (force == 0.0 || !std::isfinite(force)) continue;
       const double capacity = force > 0.0 ? bar.tensionCapacity : bar.bucklingCapacity;
       const double factor = capacity / std::abs(force);
-      // Factors past the largest double (forces of a few 1e-309 kgf) are
+      // Factors past the largest double (forces below about 1e-308 kgf) are
       // told apart by the force over the capacity, which does not overflow.
       Attained& most = attained[static_cast<std::size_t>(k - 1)];
       const bool beyond = std::isinf(factor) && c.factor && std::isinf(*c.factor) &&
@@ -175,7 +175,7 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
     if (!c.factor || c.load == 0.0) continue;
     double collapseLoad = *c.factor * c.load;
     if (!std::isfinite(collapseLoad)) {
-      // A factor past the largest double (a force of a few 1e-308 kgf): the
+      // A factor past the largest double (forces below about 1e-308 kgf): the
       // load over the force first, which the load's size does not change.
       const Attained& a = attained[static_cast<std::size_t>(c.loadCase - 1)];
       collapseLoad = a.capacity * (c.load / a.force);
