@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "model/free_form_read.hpp"
@@ -373,11 +374,17 @@ Optimization OptimizeModelText(std::string_view text, const SearchOptions& optio
              written.nodeCoord(i, 2) == shape.coordinates[Index(i - 1)].second;
     }
     if (same) {
-      study::Study after = study::StudyModel(written, studyOptions);
-      if (after.stable && after.build && after.build->weight < result.before.build->weight) {
+      // A shape whose bridge cannot be counted is not kept.
+      std::optional<study::Study> after;
+      try {
+        after = study::StudyModel(written, studyOptions);
+      } catch (const study::CountOverflow&) {
+      }
+      if (after && after->stable && after->build &&
+          after->build->weight < result.before.build->weight) {
         result.text = std::move(candidate);
         result.model = std::move(written);
-        result.after = std::move(after);
+        result.after = std::move(*after);
         result.improved = true;
       }
     }

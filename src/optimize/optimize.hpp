@@ -101,7 +101,8 @@ struct Optimization {
 // never a heavier bridge than the start, nor a truss quivor cannot analyse:
 // then the text is the start's. A model the reader refuses or that is a
 // mechanism gives `before` (a mechanism's study) and an error, or only an
-// error.
+// error. Throws study::CountOverflow, as the study does, for a model whose
+// bridge to build cannot be counted.
 Optimization OptimizeModelText(std::string_view text, const SearchOptions& options,
                                const study::StudyOptions& studyOptions);
 

@@ -35,10 +35,20 @@ BuildList MakeBuildList(const Model& model, const Results& results, double stran
     bar.length = results.barLength(i);
     bar.strands = kMinimumStrandCount;
     for (int k = 1; k <= model.loadCaseCount; ++k) {
+      // The sizing gives a force that is not a number the least count; no
+      // bundle carries it.
+      if (std::isnan(results.barForce(i, k))) {
+        throw CountOverflow(CountOverflow::Count::kStrands, bar.bar);
+      }
       if (k == 1 || results.strandCount(i, k) > bar.strands) {
         bar.strands = results.strandCount(i, k);
         bar.loadCase = k;
       }
+    }
+    // The sizing holds a count that does not fit (or comes from a force
+    // that is not a number) as INT32_MAX.
+    if (bar.strands == std::numeric_limits<std::int32_t>::max()) {
+      throw CountOverflow(CountOverflow::Count::kStrands, bar.bar);
     }
     // The same product, in the same order, as the sizing's bar weight.
     bar.weight = (static_cast<double>(bar.strands) * bar.length) * kStrandLinearWeight;  // g
@@ -72,15 +82,25 @@ std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandL
   std::vector<Pieces> pieces;
   std::int64_t whole = 0;
   for (const BuildBar& bar : bars) {
-    if (!std::isfinite(bar.length) || bar.strands <= 0) continue;
+    if (bar.strands <= 0) continue;
+    if (!std::isfinite(bar.length)) {
+      throw CountOverflow(CountOverflow::Count::kWholeStrands, bar.bar);
+    }
     double length = bar.length;
     if (length > strandLength + slack) {
-      // Spliced: whole strands end to end, and what is left to cut.
+      // Spliced: whole strands end to end, and what is left to cut (nothing
+      // when the rest is rounding).
       const double spans = std::floor(length / strandLength);
-      whole = SaturatingAdd(whole, WholeCount(spans * static_cast<double>(bar.strands)));
+      const double spanned = spans * static_cast<double>(bar.strands);
+      if (!(spanned <= static_cast<double>(CountOverflow::kMostWholeStrands - whole))) {
+        throw CountOverflow(CountOverflow::Count::kWholeStrands, bar.bar);
+      }
+      whole += static_cast<std::int64_t>(spanned);
       length -= spans * strandLength;
+      if (length <= slack) continue;
     }
-    if (length > slack) pieces.push_back({length, bar.strands});
+    // A bar no longer than a strand is a piece however short it is.
+    if (length > 0.0) pieces.push_back({length, bar.strands});
   }
   std::stable_sort(pieces.begin(), pieces.end(),
                    [](const Pieces& a, const Pieces& b) { return a.length > b.length; });

@@ -7,6 +7,7 @@
 // as a whole, collapses at the least of capacity / |force| over the bars.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "analysis/apply_supports.hpp"
@@ -55,7 +56,46 @@ Array2<double> SolveWithBundles(Model& model, const BuildList& build) {
   return displacement;
 }
 
+// The length of (x, y): sqrt(x^2 + y^2) as it stands where the squares are
+// normal doubles; otherwise with x and y scaled by a power of two first, so
+// that no square overflows (from about 1.3e154) or underflows (below about
+// 1.5e-154). Infinite only when the length is beyond the largest double.
+double Length(double x, double y) {
+  const double squares = x * x + y * y;
+  if (std::isfinite(squares) && squares >= std::numeric_limits<double>::min()) {
+    return std::sqrt(squares);
+  }
+  const double larger = std::max(std::abs(x), std::abs(y));
+  if (larger == 0.0 || !std::isfinite(larger)) return larger;
+  int exponent = 0;
+  (void)std::frexp(larger, &exponent);
+  const double sx = std::ldexp(x, -exponent);
+  const double sy = std::ldexp(y, -exponent);
+  return std::ldexp(std::sqrt(sx * sx + sy * sy), exponent);
+}
+
 }  // namespace
+
+double Resultant(const std::vector<NodeLoad>& loads) {
+  // The forces added in node order, then the length of their sum.
+  double fx = 0.0;
+  double fy = 0.0;
+  for (const NodeLoad& load : loads) {
+    fx += load.fx;
+    fy += load.fy;
+  }
+  if (std::isfinite(fx) && std::isfinite(fy)) return Length(fx, fy);
+  // Sums beyond the largest double: added again at a quarter of the scale
+  // (exact for forces this large), the length scaled back, which may still
+  // be beyond it.
+  fx = 0.0;
+  fy = 0.0;
+  for (const NodeLoad& load : loads) {
+    fx += 0.25 * load.fx;
+    fy += 0.25 * load.fy;
+  }
+  return 4.0 * Length(fx, fy);
+}
 
 std::vector<std::vector<NodeLoad>> CaseLoads(const Model& model) {
   std::vector<std::vector<NodeLoad>> cases;
@@ -78,14 +118,7 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
     CaseCollapse c{};
     c.loadCase = k;
     c.loads = std::move(caseLoads[static_cast<std::size_t>(k - 1)]);
-    // The magnitude of the resultant: the forces added in node order.
-    double fx = 0.0;
-    double fy = 0.0;
-    for (const NodeLoad& load : c.loads) {
-      fx += load.fx;
-      fy += load.fy;
-    }
-    c.load = std::sqrt(fx * fx + fy * fy);  // kgf
+    c.load = Resultant(c.loads);  // kgf
     c.node = model.nodeLabel(1);
     c.barForces.assign(static_cast<std::size_t>(std::max<int>(model.barCount, 0)), 0.0);
     cases.push_back(c);
@@ -97,13 +130,19 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
     for (int p = 1; p <= model.nodeCount; ++p) {
       const double dx = u(2 * p - 1, k);
       const double dy = u(2 * p, k);
-      const double moved = std::sqrt(dx * dx + dy * dy);  // cm
+      const double moved = Length(dx, dy);  // cm
       if (moved > c.maxDisplacement) {
         c.maxDisplacement = moved;
         c.node = model.nodeLabel(p);
       }
     }
   }
+  // The bar that attains each case's factor: its |force| and capacity, kgf.
+  struct Attained {
+    double force = 0.0;
+    double capacity = 0.0;
+  };
+  std::vector<Attained> attained(cases.size());
   for (int i = 1; i <= model.barCount; ++i) {
     const BuildBar& bar = build.bars[static_cast<std::size_t>(i - 1)];
     const BarGeometry g = GeometryOfBar(i, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord);
@@ -119,15 +158,31 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
       if (force == 0.0 || !std::isfinite(force)) continue;
       const double capacity = force > 0.0 ? bar.tensionCapacity : bar.bucklingCapacity;
       const double factor = capacity / std::abs(force);
-      if (!c.factor || factor < *c.factor) {
+      // Factors past the largest double (forces below about 1e-308 kgf) are
+      // told apart by the force over the capacity, which does not overflow.
+      Attained& most = attained[static_cast<std::size_t>(k - 1)];
+      const bool beyond = std::isinf(factor) && c.factor && std::isinf(*c.factor) &&
+                          std::abs(force) / capacity > most.force / most.capacity;
+      if (!c.factor || factor < *c.factor || beyond) {
         c.factor = factor;
+        most = {std::abs(force), capacity};
         c.bar = bar.bar;
         c.mode = force > 0.0 ? FailureMode::kTension : FailureMode::kBuckling;
       }
     }
   }
   for (CaseCollapse& c : cases) {
-    if (c.factor && c.load != 0.0) c.collapseLoad = *c.factor * c.load;
+    if (!c.factor || c.load == 0.0) continue;
+    double collapseLoad = *c.factor * c.load;
+    if (!std::isfinite(collapseLoad)) {
+      // A factor past the largest double (forces below about 1e-308 kgf): the
+      // load over the force first, which the load's size does not change.
+      const Attained& a = attained[static_cast<std::size_t>(c.loadCase - 1)];
+      collapseLoad = a.capacity * (c.load / a.force);
+    }
+    // A load far above what the bars carry (most of it into the supports)
+    // may still scale past the largest double: then there is no estimate.
+    if (std::isfinite(collapseLoad)) c.collapseLoad = collapseLoad;
   }
   return cases;
 }

@@ -18,9 +18,10 @@ struct RankedModel {
   std::int64_t errorLine = 0;  // the line of the file where it went wrong; 0 if none
 };
 
-// Best first: the highest efficiency; then the stable trusses without a
-// collapse estimate, then the mechanisms, then the models that could not be
-// used; equals by name.
+// Best first: the bridges within the weight limit by efficiency, highest
+// first; then those over it, by efficiency too; then the stable trusses
+// without a collapse estimate, then the mechanisms, then the models that
+// could not be used; equals by name.
 void RankModels(std::vector<RankedModel>& models);
 
 }  // namespace quivor::study

@@ -32,12 +32,19 @@ Study CheckTruss(const Model& model);
 // analysis clears the restrained rows): the nodes with a non-zero force.
 std::vector<std::vector<NodeLoad>> CaseLoads(const Model& model);
 
-// The bridge to build from quivor's sizing of every load case.
+// The magnitude of a load case's resultant, kgf: the forces added in node
+// order. Finite for any finite forces whose sum fits in a double.
+double Resultant(const std::vector<NodeLoad>& loads);
+
+// The bridge to build from quivor's sizing of every load case. Throws
+// CountOverflow for a bar whose strands quivor's sizing cannot count.
 BuildList MakeBuildList(const Model& model, const Results& results, double strandLength);
 
 // The whole strands of `strandLength` cm that yield every piece: each bar
 // needs `strands` pieces of its length; a piece longer than a strand is
-// spliced from whole strands and a shorter remainder.
+// spliced from whole strands and a shorter remainder. Throws CountOverflow
+// for a bar of a length that is not finite, or when the count would pass
+// CountOverflow::kMostWholeStrands.
 std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandLength);
 
 // The collapse of every load case, the truss analysed again with each bar's

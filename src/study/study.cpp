@@ -3,6 +3,7 @@
 // build and its collapse.
 #include "study/study.hpp"
 
+#include <cmath>
 #include <new>
 #include <utility>
 
@@ -44,7 +45,9 @@ Study StudyModel(Model& model, const StudyOptions& options) {
     }
   }
   if (study.collapse && study.build->weight > 0.0) {
-    study.efficiency = study.collapse->load / (study.build->weight / 1000.0);  // kgf/kg
+    const double efficiency = study.collapse->load / (study.build->weight / 1000.0);  // kgf/kg
+    // Beyond the largest double it would rank above every real bridge.
+    if (std::isfinite(efficiency)) study.efficiency = efficiency;
   }
   return study;
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <vector>
 
@@ -128,10 +129,33 @@ struct Study {
   std::optional<double> efficiency;  // kgf of collapse load per kg of bridge
 };
 
+// A count of the bridge to build that does not fit where it is counted: a
+// bar that needs more strands than quivor's sizing counts in 32 bits (held
+// there as INT32_MAX: a force far too large for it, or not a number), or
+// whole strands beyond 2^53, the last count a double holds exactly (a bar
+// far too long for the strand). The model is at fault, and the bar says
+// where.
+class CountOverflow : public std::exception {
+ public:
+  enum class Count { kStrands, kWholeStrands };
+  // The largest whole-strand count kept.
+  static constexpr std::int64_t kMostWholeStrands = std::int64_t{1} << 53;
+
+  CountOverflow(Count count, int bar) : count_(count), bar_(bar) {}
+  Count count() const { return count_; }
+  int bar() const { return bar_; }  // label
+  const char* what() const noexcept override { return "a count of the bridge does not fit"; }
+
+ private:
+  Count count_;
+  int bar_;
+};
+
 // Studies a model as the reader left it. Analyses it as quivor does, so it
 // changes the model as quivor's analysis does (the restrained rows of the
 // load matrix set to zero, a safety coefficient below 1 raised to 1).
-// Throws std::bad_alloc when the arrays cannot be had.
+// Throws std::bad_alloc when the arrays cannot be had, and CountOverflow
+// when the bridge to build of a stable truss cannot be counted.
 Study StudyModel(Model& model, const StudyOptions& options);
 
 }  // namespace quivor::study

@@ -105,6 +105,8 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
       study = StudyModel(input.model, line.options);
     } catch (const std::bad_alloc&) {
       error = OutOfMemoryError(fileName);
+    } catch (const CountOverflow& overflow) {
+      error = terminal::NameInUtf8(fileName) + ": " + CountOverflowText(overflow);
     }
   }
   if (!error.empty()) {
@@ -233,6 +235,9 @@ int Ranking(const CommandLine& line) {
       if (input.error.empty()) ranked.study = StudyModel(input.model, line.options);
     } catch (const std::bad_alloc&) {
       input.error = OutOfMemoryError(files[i].filename().string());
+    } catch (const CountOverflow& overflow) {
+      input.error =
+          terminal::NameInUtf8(files[i].filename().string()) + ": " + CountOverflowText(overflow);
     }
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
@@ -260,6 +265,13 @@ int Renumber(const CommandLine& line) {
     terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(fileName) + ": " + renumbered.error +
                        "\n");
     return kStatusModelFile;
+  }
+  if (renumbered.halfBandwidthAfter >= renumbered.halfBandwidthBefore) {
+    // The same band again would only be a second copy of the model.
+    terminal::WriteOut("Semibanda da matriz de rigidez: a numeração de " +
+                       terminal::NameInUtf8(fileName) + " já dá a menor semibanda encontrada (" +
+                       std::to_string(renumbered.halfBandwidthBefore) + "); nada foi escrito.\n");
+    return kStatusStudied;
   }
   const std::string outName = ModelStem(fileName) + "-renumerado.txt";
   const int status = WriteNewFile(outName, renumbered.text, line.replace);
@@ -307,6 +319,10 @@ int Optimize(const CommandLine& line) {
     result = optimize::OptimizeModelText(*modelText, options, line.options);
   } catch (const std::bad_alloc&) {
     result.error = "memória insuficiente para otimizar o modelo";
+  } catch (const CountOverflow& overflow) {
+    // As the study of the model says it.
+    result = {};
+    result.error = CountOverflowText(overflow);
   }
   if (shown) {
     std::string text = optimize::SearchDoneText(options.starts, result.evaluations);

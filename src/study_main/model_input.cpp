@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "model/free_form_read.hpp"
 #include "model/read_model_file.hpp"
@@ -93,6 +94,72 @@ std::string ShownLine(std::string_view text, std::int64_t line) {
   return out;
 }
 
+// The kinds of value a field of the model holds, for a value it cannot.
+enum class Field { kUnknown, kInteger, kReal64, kReal32, kText };
+
+// Which field on `line` the reader could not store a value in. The text is
+// read again, cut right after a value of the line: the reader stops with a
+// value its field cannot hold once the cut is past the one it refused (a
+// binary search over the values of the line). That value is then replaced
+// by probes: 40000 fits a real but no 16-bit integer, 1e39 a 64-bit real
+// but no 32-bit one.
+Field FieldThatCannotHold(std::string_view text, std::int64_t line) {
+  std::size_t start = 0;
+  for (std::int64_t l = 1; l < line; ++l) {
+    start = text.find('\n', start);
+    if (start == std::string_view::npos) return Field::kUnknown;
+    ++start;
+  }
+  const std::size_t end = std::min(text.find('\n', start), text.size());
+  struct Value {
+    std::size_t start;
+    std::size_t end;
+  };
+  std::vector<Value> values;
+  for (std::size_t i = start; i < end;) {
+    const char c = text[i];
+    if (c == '/') break;
+    if (c == ' ' || c == '\t' || c == ',' || c == '\r') {
+      ++i;
+      continue;
+    }
+    std::size_t after = std::min(text.find_first_of(" \t,/\r", i), end);
+    if (c == '\'' || c == '"') {
+      const std::size_t quote = text.find(c, i + 1);
+      after = quote == std::string_view::npos || quote >= end ? end : quote + 1;
+    }
+    values.push_back({i, after});
+    i = after;
+  }
+  auto refused = [text](std::size_t cut, std::string_view value) {
+    std::string probe(text.substr(0, cut));
+    probe += value;
+    Model model;
+    InputUnit unit(kModelUnit, probe);
+    return ReadModelFile(unit, model).failure.number == ErrorNumber::kConversionError;
+  };
+  std::size_t low = 0;
+  std::size_t high = values.size();  // the first value refused is in [low, high)
+  while (low < high) {
+    const std::size_t middle = low + (high - low) / 2;
+    if (refused(values[middle].end, {})) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  if (low == values.size()) return Field::kUnknown;
+  const Value& value = values[low];
+  const std::string_view shown = text.substr(value.start, value.end - value.start);
+  if (shown.find_first_of("'\"") != std::string_view::npos) return Field::kText;
+  // A repeat count stays.
+  const std::size_t star = shown.find('*');
+  const std::string repeat(star == std::string_view::npos ? "" : shown.substr(0, star + 1));
+  if (refused(value.start, repeat + "40000")) return Field::kInteger;
+  if (refused(value.start, repeat + "1e39")) return Field::kReal32;
+  return Field::kReal64;
+}
+
 std::string ReadFailureText(const Failure& failure, std::string_view text, std::int64_t line) {
   const std::string where = "linha " + std::to_string(line);
   switch (failure.number) {
@@ -101,9 +168,26 @@ std::string ReadFailureText(const Failure& failure, std::string_view text, std::
              ", antes do último valor do modelo";
     case ErrorNumber::kSyntaxError:
       return where + ": um valor que não é um número, em \"" + ShownLine(text, line) + "\"";
-    case ErrorNumber::kConversionError:
-      return where + ": um valor fora do alcance do seu campo (inteiros de -32768 a 32767), em \"" +
-             ShownLine(text, line) + "\"";
+    case ErrorNumber::kConversionError: {
+      std::string what = "um valor fora do alcance do seu campo";
+      switch (FieldThatCannotHold(text, line)) {
+        case Field::kInteger:
+          what += " (inteiros de -32768 a 32767)";
+          break;
+        case Field::kReal64:
+          what += " (reais de 64 bits, até cerca de ±1,8e308)";
+          break;
+        case Field::kReal32:
+          what += " (reais de 32 bits, até cerca de ±3,4e38)";
+          break;
+        case Field::kText:
+          what = "um texto entre aspas onde o campo pede um número";
+          break;
+        case Field::kUnknown:
+          break;
+      }
+      return where + ": " + what + ", em \"" + ShownLine(text, line) + "\"";
+    }
     case ErrorNumber::kNoMemory:
       return "memória insuficiente para o modelo";
     default:

@@ -4,6 +4,7 @@
 #include "study_main/options.hpp"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <deque>
@@ -64,6 +65,43 @@ std::string UsageError(const CLI::ParseError& error) {
   return "uso incorreto da linha de comando";
 }
 
+// A number as the ranges show it: plain decimals, a decimal comma.
+std::string Plain(double value) {
+  char text[64];
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  std::string shown(text, error == std::errc{} ? end : text);
+  for (char& c : shown) {
+    if (c == '.') c = ',';
+  }
+  return shown;
+}
+
+// The values an option takes, from `low` to `high` (both taken), shown in
+// its help and in the message that refuses a value outside them.
+struct Range {
+  double low;
+  double high;
+  std::string unit;  // "" for a count
+
+  bool Holds(double v) const { return v >= low && v <= high; }
+  std::string Text() const {
+    return "de " + Plain(low) + " a " + Plain(high) + (unit.empty() ? "" : " " + unit);
+  }
+};
+
+// The ranges, wide enough for any contest bridge; far outside them a
+// count the study makes (the strands of a bar, the whole strands to cut)
+// would no longer fit, or mean nothing.
+const Range kWeightLimitRange{1.0, 1.0e6, "g"};
+const Range kStrandLengthRange{1.0, 1000.0, "cm"};
+const Range kSpanRange{1.0, 1.0e5, "cm"};
+const Range kHeightRange{0.1, 1.0e5, "cm"};
+const Range kLoadRange{0.0, 1.0e6, "kgf"};
+const Range kSafetyFactorRange{1.0, 1000.0, ""};
+const Range kHeightLimitRange{0.1, 1.0e5, "cm"};
+const Range kShortestBarRange{0.01, 1000.0, "cm"};
+
 // A value of the domain, given as text: read after the parse, with the
 // check it must pass and the message when it does not.
 struct Value {
@@ -95,18 +133,26 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     values.push_back({option, "", std::move(take), wanted});
     return on.add_option(option, values.back().text, help)->type_name(type);
   };
-  auto positive = [](double& into) {
-    return [&into](double v) { return v > 0.0 ? (into = v, true) : false; };
+  // A value within its range, and the help and the message that give it.
+  auto ranged = [&number](CLI::App& on, const std::string& option, const std::string& type,
+                          const std::string& help, const std::string& defaultValue,
+                          const Range& range, std::function<void(double)> take) {
+    return number(
+        on, option, type, help + ", " + range.Text() + defaultValue,
+        [range, take = std::move(take)](double v) {
+          return range.Holds(v) ? (take(v), true) : false;
+        },
+        "um número " + range.Text());
   };
 
   app.add_option("NOME", line.model,
                  "O modelo: o arquivo NOME.txt na pasta de trabalho (NOME.txt também serve). "
                  "Sem ele, o nome é pedido no console.")
       ->type_name("");
-  number(app, "--limite-peso", "G", "Peso máximo da ponte no concurso, em g (padrão 750)",
-         positive(line.options.weightLimit), "um número positivo");
-  number(app, "--fio", "CM", "Comprimento de um fio inteiro, em cm (padrão 25,4)",
-         positive(line.options.strandLength), "um número positivo");
+  ranged(app, "--limite-peso", "G", "Peso máximo da ponte no concurso", " (padrão 750)",
+         kWeightLimitRange, [&line](double v) { line.options.weightLimit = v; });
+  ranged(app, "--fio", "CM", "Comprimento de um fio inteiro", " (padrão 25,4)", kStrandLengthRange,
+         [&line](double v) { line.options.strandLength = v; });
   app.add_flag("--json", line.json,
                "Escreve os resultados como um documento JSON na saída padrão, e nada mais lá");
   app.add_flag("--csv", line.csv,
@@ -136,27 +182,32 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       ->add_option("--tipo", type,
                    "pratt, howe, warren, warren-montantes, k ou arco (padrão pratt)")
       ->type_name("T");
-  number(*created, "--vao", "CM", "Vão, em cm (padrão 100)", positive(bridge.span),
-         "um número positivo");
-  number(*created, "--altura", "CM", "Altura da treliça (no arco, a flecha), em cm (padrão 15)",
-         positive(bridge.height), "um número positivo");
+  ranged(*created, "--vao", "CM", "Vão", " (padrão 100)", kSpanRange,
+         [&bridge](double v) { bridge.span = v; });
+  ranged(*created, "--altura", "CM", "Altura da treliça (no arco, a flecha)", " (padrão 15)",
+         kHeightRange, [&bridge](double v) { bridge.height = v; });
+  // The most panels of any type; each type may allow fewer.
+  int mostPanels = 2;
+  for (const char* name : {"pratt", "howe", "warren", "warren-montantes", "k", "arco"}) {
+    mostPanels = std::max(mostPanels, generate::MaxPanels(*generate::BridgeTypeNamed(name)));
+  }
+  const Range panels{2.0, static_cast<double>(mostPanels), ""};
   number(
-      *created, "--paineis", "N", "Número de painéis (padrão 10)",
-      [&bridge](double v) {
-        if (v != std::floor(v) || v < 1 || v > 100000) return false;
+      *created, "--paineis", "N",
+      "Número de painéis, inteiro, " + panels.Text() + " (menos em alguns tipos; padrão 10)",
+      [&bridge, panels](double v) {
+        if (v != std::floor(v) || !panels.Holds(v)) return false;
         bridge.panels = static_cast<int>(v);
         return true;
       },
-      "um número inteiro positivo");
-  number(
-      *created, "--carga", "KGF", "A carga de projeto no meio do vão, em kgf (obrigatória)",
-      [&bridge](double v) { return v >= 0.0 ? (bridge.load = v, true) : false; },
-      "um número não negativo")
+      "um número inteiro " + panels.Text());
+  ranged(*created, "--carga", "KGF", "A carga de projeto no meio do vão", " (obrigatória)",
+         kLoadRange, [&bridge](double v) { bridge.load = v; })
       ->required();
-  number(*created, "--coef-tracao", "C", "Coeficiente de segurança à tração (padrão 2)",
-         positive(bridge.tensionSafetyFactor), "um número positivo");
-  number(*created, "--coef-compressao", "C", "Coeficiente de segurança à compressão (padrão 3)",
-         positive(bridge.compressionSafetyFactor), "um número positivo");
+  ranged(*created, "--coef-tracao", "C", "Coeficiente de segurança à tração", " (padrão 2)",
+         kSafetyFactorRange, [&bridge](double v) { bridge.tensionSafetyFactor = v; });
+  ranged(*created, "--coef-compressao", "C", "Coeficiente de segurança à compressão", " (padrão 3)",
+         kSafetyFactorRange, [&bridge](double v) { bridge.compressionSafetyFactor = v; });
   created->add_flag("--carga-distribuida", bridge.spreadLoadCase,
                     "Um segundo caso de carga: a mesma carga total repartida pelos nós do "
                     "tabuleiro");
@@ -193,15 +244,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   optimize->group("Subcomandos");
   optimize->add_option("NOME", line.model, "O modelo: NOME.txt")->required()->type_name("");
   optimize::ShapeRules& shape = line.shape;
-  number(
-      *optimize, "--altura-max", "CM",
-      "Distância máxima de um nó ao tabuleiro, em cm (padrão: a do nó mais distante dele "
-      "no modelo)",
-      [&shape](double v) { return v > 0.0 ? (shape.heightLimit = v, true) : false; },
-      "um número positivo");
-  number(*optimize, "--barra-min", "CM",
-         "Comprimento mínimo de uma barra que muda, em cm (padrão 1)", positive(shape.shortestBar),
-         "um número positivo");
+  ranged(*optimize, "--altura-max", "CM", "Distância máxima de um nó ao tabuleiro",
+         " (padrão: a do nó mais distante dele no modelo)", kHeightLimitRange,
+         [&shape](double v) { shape.heightLimit = v; });
+  ranged(*optimize, "--barra-min", "CM", "Comprimento mínimo de uma barra que muda", " (padrão 1)",
+         kShortestBarRange, [&shape](double v) { shape.shortestBar = v; });
   optimize->add_flag("--mover-x", shape.alongDeck,
                      "Move os nós também na horizontal (ao longo do tabuleiro), sem passar dos "
                      "apoios");

@@ -1,5 +1,5 @@
 // The bridge to build as a CSV table for a spreadsheet in Brazilian
-// Portuguese, every number in full.
+// Portuguese, the numbers as the console shows them.
 #include <string>
 #include <vector>
 

@@ -3,6 +3,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 namespace quivor::study {
@@ -98,6 +100,18 @@ std::string MechanismText(const Mechanism& mechanism) {
   if (others == 0) return text + ", sozinho";
   return text + "; com ele move" +
          (others == 1 ? "-se mais 1 nó" : "m-se mais " + std::to_string(others) + " nós");
+}
+
+std::string CountOverflowText(const CountOverflow& overflow) {
+  const std::string bar = std::to_string(overflow.bar());
+  if (overflow.count() == CountOverflow::Count::kStrands) {
+    return "a barra " + bar + " pede mais fios do que se pode contar (" +
+           std::to_string(std::numeric_limits<std::int32_t>::max()) +
+           " ou mais): a força nela é grande demais, ou não é um número";
+  }
+  return "os fios inteiros para cortar as peças passam de " +
+         std::to_string(CountOverflow::kMostWholeStrands) + " na barra " + bar +
+         ": ela é longa demais para o comprimento do fio";
 }
 
 std::string IndependentMotions(std::size_t mechanisms) {

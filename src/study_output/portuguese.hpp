@@ -22,6 +22,8 @@ std::string Plural(long long count, std::string_view one, std::string_view many)
 std::string_view ModeName(FailureMode mode);  // "tração", "flambagem"
 std::string WarningText(const Warning& warning);
 std::string MechanismText(const Mechanism& mechanism);
+// Why the bridge to build of a model could not be counted, naming the bar.
+std::string CountOverflowText(const CountOverflow& overflow);
 // How many mechanisms a truss has: "2 movimentos independentes que as
 // barras não impedem".
 std::string IndependentMotions(std::size_t mechanisms);

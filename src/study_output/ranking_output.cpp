@@ -9,12 +9,9 @@
 namespace quivor::study {
 namespace {
 
-// The columns of one model, numbers in full for the CSV or rounded for the
-// console.
-std::vector<std::string> Row(std::size_t place, const RankedModel& m, bool full) {
-  auto number = [full](double value, int decimals) {
-    return full ? ShortestDecimal(value) : Decimal(value, decimals);
-  };
+// The columns of one model, numbers as the console shows them (the CSV
+// table leaves empty what the console shows as "-").
+std::vector<std::string> Row(std::size_t place, const RankedModel& m) {
   std::vector<std::string> row{std::to_string(place), m.name};
   if (!m.study) {
     row.push_back(m.errorLine != 0 ? "erro no modelo, linha " + std::to_string(m.errorLine)
@@ -28,12 +25,16 @@ std::vector<std::string> Row(std::size_t place, const RankedModel& m, bool full)
     return row;
   }
   row.push_back("estável");
-  row.push_back(number(s.build->weight, 2));
+  row.push_back(Decimal(s.build->weight, 2));
   row.push_back(s.build->weight <= s.weightLimit ? "sim" : "não");
-  row.push_back(s.collapse ? number(s.collapse->load, 2) : "");
-  row.push_back(s.efficiency ? number(*s.efficiency, 1) : "");
+  row.push_back(s.collapse ? Decimal(s.collapse->load, 2) : "");
+  row.push_back(s.efficiency ? Decimal(*s.efficiency, 1) : "");
   return row;
 }
+
+// The columns of texts that a file's name puts in the CSV table.
+constexpr std::size_t kNameColumn = 1;
+constexpr std::size_t kErrorColumn = 7;
 
 const std::vector<std::string> kHeadings{"Posição",
                                          "Modelo",
@@ -52,7 +53,7 @@ std::string RankingReport(const std::string& folder, const std::vector<RankedMod
   if (models.empty()) return text + "  nenhum modelo (*.txt) na pasta.\n";
   Table table(kHeadings);
   for (std::size_t i = 0; i < models.size(); ++i) {
-    std::vector<std::string> row = Row(i + 1, models[i], false);
+    std::vector<std::string> row = Row(i + 1, models[i]);
     for (std::string& cell : row) {
       if (cell.empty()) cell.assign(1, '-');
     }
@@ -75,14 +76,12 @@ std::string RankingCsv(const std::vector<RankedModel>& models) {
   std::vector<std::vector<std::string>> rows;
   rows.reserve(models.size());
   for (std::size_t i = 0; i < models.size(); ++i) {
-    std::vector<std::string> row = Row(i + 1, models[i], true);
-    // A message may hold a semicolon or quotes: quoted, as a spreadsheet reads it.
-    std::string error;
-    for (char c : models[i].error) error += c == '"' ? std::string("\"\"") : std::string(1, c);
-    row.push_back(models[i].error.empty() ? "" : "\"" + error + "\"");
+    std::vector<std::string> row = Row(i + 1, models[i]);
+    row.push_back(models[i].error);
     rows.push_back(std::move(row));
   }
-  return CsvText(headings, rows);
+  // The name and the message are texts; a name may begin with "=" or "-".
+  return CsvText(headings, rows, {kNameColumn, kErrorColumn});
 }
 
 }  // namespace quivor::study

@@ -221,3 +221,33 @@ TEST(Optimize, AMechanismOrATrussWithNothingToMoveIsLeftAlone) {
 
 }  // namespace
 }  // namespace quivor::optimize
+
+namespace quivor::optimize {
+namespace {
+
+// A force of the largest double at the apex: quivor sizes every bar with
+// the most strands its count holds. The search says so as the study does,
+// naming the bar, rather than that quivor cannot analyse the truss.
+TEST(Optimize, AModelWhoseBridgeCannotBeCountedFailsAsItsStudyDoes) {
+  const std::string text =
+      "3\n3\n1 0.0 0.0\n2 40.0 0.0\n3 20.0 15.0\n1 1 2\n2 1 3\n3 2 3\n"
+      "2\n1\n0 0\n2\n1 0\n1\n1\n3\n0.0\n-1e308\n2.0\n3.0\n";
+  Model model = Read(text);
+  int studied = 0;
+  try {
+    (void)study::StudyModel(model, {});
+  } catch (const study::CountOverflow& overflow) {
+    studied = overflow.bar();
+  }
+  int optimized = 0;
+  try {
+    (void)OptimizeModelText(text, {}, {});
+  } catch (const study::CountOverflow& overflow) {
+    optimized = overflow.bar();
+  }
+  EXPECT_EQ(studied, 1);
+  EXPECT_EQ(optimized, studied);
+}
+
+}  // namespace
+}  // namespace quivor::optimize

@@ -20,6 +20,34 @@ RankedModel Mechanism(std::string name) { return {std::move(name), Study{}, "", 
 
 RankedModel Failed(std::string name) { return {std::move(name), std::nullopt, "erro", 3}; }
 
+// A bridge of `weight` g against a limit of 750 g.
+RankedModel Weighing(std::string name, double weight, std::optional<double> efficiency) {
+  RankedModel model = Stable(std::move(name), efficiency);
+  model.study->weightLimit = 750.0;
+  model.study->build = BuildList{{}, weight, 0};
+  return model;
+}
+
+TEST(Ranking, WithinTheWeightLimitFirstThenOverItThenTheRest) {
+  std::vector<RankedModel> models{
+      Failed("ruim"),
+      Weighing("pesada-forte", 900.0, 500.0),
+      Weighing("leve-fraca", 300.0, 80.0),
+      Mechanism("solta"),
+      Weighing("pesada-sem-carga", 900.0, std::nullopt),
+      Weighing("no-limite", 750.0, 120.0),  // exactly at the limit is within it
+      Weighing("pesada-fraca", 751.0, 90.0),
+      Weighing("leve-forte", 500.0, 200.0),
+      Weighing("b-leve-sem-carga", 100.0, std::nullopt),
+  };
+  RankModels(models);
+  const std::vector<std::string> expected{"leve-forte",       "no-limite",    "leve-fraca",
+                                          "pesada-forte",     "pesada-fraca", "b-leve-sem-carga",
+                                          "pesada-sem-carga", "solta",        "ruim"};
+  ASSERT_EQ(models.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(models[i].name, expected[i]) << i;
+}
+
 TEST(Ranking, EfficiencyFirstThenUnloadedThenMechanismsThenFailures) {
   std::vector<RankedModel> models{Failed("b-ruim"),          Mechanism("solta"),
                                   Stable("fraca", 90.0),     Stable("sem-carga", std::nullopt),

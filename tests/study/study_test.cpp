@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "analysis/truss_builder.hpp"
@@ -243,6 +244,184 @@ TEST(Study, WarningsNameTheNodesAndBarsThatMove) {
   }
   EXPECT_EQ(study.restraints, 6);
   EXPECT_EQ(study.maxwell, 9 + 6 - 16);
+}
+
+}  // namespace
+}  // namespace quivor::study
+
+namespace quivor::study {
+namespace {
+
+TEST(Study, ResultantLengthOverflowsOnlyBeyondTheLargestDouble) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double most = std::numeric_limits<double>::max();
+  const struct {
+    std::vector<NodeLoad> loads;
+    double load;
+  } cases[] = {
+      {{}, 0.0},
+      {{{3, 0.0, -5.0}}, 5.0},
+      {{{3, 3.0, 0.0}, {4, 0.0, 4.0}}, 5.0},
+      {{{3, 0.0, -1e155}}, 1e155},              // its square overflows
+      {{{3, 3e200, 4e200}}, 5e200},             // both squares overflow
+      {{{3, 1e-170, 0.0}}, 1e-170},             // its square underflows to zero
+      {{{3, 3e-200, -4e-200}}, 5e-200},         // both squares underflow
+      {{{3, 0.0, most}}, most},                 // the largest force there is
+      {{{3, most, 0.0}, {4, most, 0.0}}, inf},  // a sum beyond the largest double
+      {{{3, most, 0.0}, {4, -most, 0.0}, {5, 0.0, 2.0}}, 2.0},
+      {{{3, 0.75 * most, 0.0}, {4, 0.75 * most, 0.0}, {5, -0.75 * most, 0.0}}, 0.75 * most},
+  };
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(Resultant(c.loads), c.load) << c.loads.size() << " loads";
+  }
+}
+
+// The triangle of the README with one load that may be far from 5 kgf.
+Model TriangleLoaded(double fx, double fy, int node = 3) {
+  TrussBuilder truss;
+  truss.Node(1, 0, 0)
+      .Node(2, 40, 0)
+      .Node(3, 20, 15)
+      .Bar(1, 1, 2)
+      .Bar(2, 1, 3)
+      .Bar(3, 2, 3)
+      .Support(1, 0, 0)
+      .Support(2, 1, 0)
+      .SafetyFactors(2, 3)
+      .Load(1, node, fx, fy);
+  return truss.Build();
+}
+
+TEST(Study, TinyLoadsStillHaveACollapseLoad) {
+  // The squares of a load of 1e-170 kgf are zero: its magnitude is not.
+  Model model = TriangleLoaded(0.0, -1e-170);
+  const Study study = StudyModel(model, {});
+  ASSERT_TRUE(study.stable);
+  ASSERT_EQ(study.cases.size(), 1u);
+  EXPECT_DOUBLE_EQ(study.cases[0].load, 1e-170);
+  ASSERT_TRUE(study.collapse);
+  // The same bridge (three strands everywhere) as for 5 kgf, the same collapse
+  // load as that bridge has under a load of any size.
+  Model five = TriangleLoaded(0.0, -5e-10);
+  const Study reference = StudyModel(five, {});
+  ASSERT_TRUE(reference.collapse);
+  EXPECT_NEAR(study.collapse->load, reference.collapse->load, 1e-9 * reference.collapse->load);
+  ASSERT_TRUE(study.efficiency);
+  EXPECT_TRUE(std::isfinite(*study.efficiency));
+}
+
+TEST(Study, AHugeLoadIntoTheSupportsIsShownAndEstimatesNothingInfinite) {
+  // 1e155 kgf straight into the pin, and 1 kgf at the apex: the resultant
+  // is 1e155 kgf, the collapse load of 1e155 times the apex's factor is
+  // beyond any double.
+  TrussBuilder truss;
+  truss.Node(1, 0, 0)
+      .Node(2, 40, 0)
+      .Node(3, 20, 15)
+      .Bar(1, 1, 2)
+      .Bar(2, 1, 3)
+      .Bar(3, 2, 3)
+      .Support(1, 0, 0)
+      .Support(2, 1, 0)
+      .Load(1, 1, 0.0, -1e155)
+      .Load(1, 3, 0.0, -1e-160);
+  Model model = truss.Build();
+  const Study study = StudyModel(model, {});
+  ASSERT_TRUE(study.stable);
+  EXPECT_DOUBLE_EQ(study.cases[0].load, 1e155);
+  EXPECT_TRUE(study.cases[0].factor);
+  EXPECT_FALSE(study.cases[0].collapseLoad);
+  EXPECT_FALSE(study.collapse);
+  EXPECT_FALSE(study.efficiency);
+}
+
+TEST(Study, ACountThatDoesNotFitNamesTheBar) {
+  const struct {
+    double fy;
+    int node;
+    std::optional<int> bar;  // the bar named; empty: studied
+  } cases[] = {
+      {-5.0, 3, std::nullopt},
+      {-1e9, 3, std::nullopt},  // about 1.8e8 strands in the base
+      {-2e10, 3, 1},            // the base needs more than 2^31 - 1 strands
+      {-1e155, 3, 1},
+      {-1e308, 3, 1},             // a force of infinity in the bars
+      {-1e308, 1, std::nullopt},  // all of it into the pin
+  };
+  for (const auto& c : cases) {
+    Model model = TriangleLoaded(0.0, c.fy, c.node);
+    if (!c.bar) {
+      EXPECT_NO_THROW((void)StudyModel(model, {})) << c.fy;
+      continue;
+    }
+    try {
+      (void)StudyModel(model, {});
+      ADD_FAILURE() << c.fy << ": studied";
+    } catch (const CountOverflow& overflow) {
+      EXPECT_EQ(overflow.count(), CountOverflow::Count::kStrands) << c.fy;
+      EXPECT_EQ(overflow.bar(), *c.bar) << c.fy;
+    }
+  }
+}
+
+TEST(Study, WholeStrandsBeyondTheExactCountNameTheBar) {
+  auto bar = [](int label, double length, std::int32_t strands) {
+    return BuildBar{label, 1, 2, length, strands, 1, 0.0, false, 0.0, 0.0};
+  };
+  const struct {
+    std::vector<BuildBar> bars;
+    double strandLength;
+    int overflowBar;  // 0: counted
+  } cases[] = {
+      {{bar(1, 25.4e9, 3)}, 25.4, 0},
+      {{bar(1, 10, 3), bar(2, 1e300, 3)}, 25.4, 2},
+      {{bar(1, 10, 3), bar(2, std::numeric_limits<double>::infinity(), 3)}, 25.4, 2},
+      // Each fits; together they pass 2^53.
+      {{bar(7, 25.4 * 0x1p51, 3), bar(8, 25.4 * 0x1p51, 3)}, 25.4, 8},
+  };
+  for (const auto& c : cases) {
+    try {
+      (void)CountWholeStrands(c.bars, c.strandLength);
+      EXPECT_EQ(c.overflowBar, 0);
+    } catch (const CountOverflow& overflow) {
+      EXPECT_EQ(overflow.count(), CountOverflow::Count::kWholeStrands);
+      EXPECT_EQ(overflow.bar(), c.overflowBar);
+    }
+  }
+}
+
+TEST(Study, APieceFarShorterThanTheStrandStillTakesOne) {
+  auto bar = [](double length, std::int32_t strands) {
+    return BuildBar{1, 1, 2, length, strands, 1, 0.0, false, 0.0, 0.0};
+  };
+  // One strand of 1000 cm gives three pieces of 1e-4 cm.
+  EXPECT_EQ(CountWholeStrands({bar(1e-4, 3)}, 1000.0), 1);
+  EXPECT_EQ(CountWholeStrands({bar(1e-4, 3)}, 25.4), 1);
+  // A spliced bar whose rest is rounding takes no extra strand.
+  EXPECT_EQ(CountWholeStrands({bar(3 * 25.4, 3)}, 25.4), 9);
+}
+
+}  // namespace
+}  // namespace quivor::study
+
+namespace quivor::study {
+namespace {
+
+TEST(Study, AFactorBeyondTheLargestDoubleStillGivesTheCollapseLoad) {
+  // 1e-309 kgf at the apex: the sides carry about 8e-310 kgf, and their
+  // buckling capacity, 0.26 kgf, over that is beyond the largest double.
+  Model model = TriangleLoaded(0.0, -1e-309);
+  const Study study = StudyModel(model, {});
+  ASSERT_TRUE(study.stable);
+  ASSERT_TRUE(study.cases[0].factor);
+  EXPECT_TRUE(std::isinf(*study.cases[0].factor));
+  Model larger = TriangleLoaded(0.0, -5e-10);
+  const Study reference = StudyModel(larger, {});
+  ASSERT_TRUE(study.collapse);
+  EXPECT_EQ(study.collapse->bar, reference.collapse->bar);
+  EXPECT_EQ(study.collapse->mode, reference.collapse->mode);
+  // The displacements are subnormal: a few digits fewer.
+  EXPECT_NEAR(study.collapse->load, reference.collapse->load, 1e-6 * reference.collapse->load);
 }
 
 }  // namespace

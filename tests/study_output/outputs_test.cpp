@@ -6,9 +6,11 @@
 
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "study_main/model_input.hpp"
 #include "study_output/portuguese.hpp"
+#include "study_output/table.hpp"
 
 namespace quivor::study {
 namespace {
@@ -88,9 +90,105 @@ TEST(Outputs, CsvForASpreadsheetInPortuguese) {
   EXPECT_EQ(CsvTable(study),
             "\xEF\xBB\xBF"
             "Barra;Nó inicial;Nó final;Comprimento (cm);Fios;Caso;Peso (g);Emenda\r\n"
-            "1;1;2;40;3;1;4,764;sim\r\n"
-            "2;1;3;25;21;1;20,8425;não\r\n"
-            "3;2;3;25;21;1;20,8425;não\r\n");
+            "1;1;2;40,00;3;1;4,76;sim\r\n"
+            "2;1;3;25,00;21;1;20,84;não\r\n"
+            "3;2;3;25,00;21;1;20,84;não\r\n");
+}
+
+TEST(Outputs, CsvFieldsQuotedAsRfc4180AndTextsKeptFromFormulas) {
+  const struct {
+    const char* cell;
+    bool text;  // in a column of texts
+    const char* field;
+  } cases[] = {
+      {"ponte", true, "ponte"},
+      {"", true, ""},
+      {"a;b", true, "\"a;b\""},
+      {"diz \"oi\"", true, "\"diz \"\"oi\"\"\""},
+      {"linha\nquebrada", true, "\"linha\nquebrada\""},
+      {"linha\r\nquebrada", true, "\"linha\r\nquebrada\""},
+      {"=1+1", true, "'=1+1"},
+      {"+55", true, "'+55"},
+      {"-ponte", true, "'-ponte"},
+      {"@soma", true, "'@soma"},
+      {"\tponte", true, "'\tponte"},
+      {"=a;b", true, "\"'=a;b\""},
+      {"a=1", true, "a=1"},
+      {"-12,5", false, "-12,5"},  // a number stays a number
+      {"3,97", false, "3,97"},
+      {"=1+1", false, "=1+1"},
+  };
+  for (const auto& c : cases) {
+    const std::string csv =
+        CsvText({"a", "b"}, {{"x", c.cell}},
+                c.text ? std::vector<std::size_t>{1} : std::vector<std::size_t>{});
+    EXPECT_EQ(csv, std::string("\xEF\xBB\xBF") + "a;b\r\nx;" + c.field + "\r\n") << c.cell;
+  }
+}
+
+TEST(Outputs, RankingCsvKeepsEveryNameInItsRowAndColumn) {
+  std::vector<RankedModel> models;
+  for (const char* name : {"a;b", "=1+1", "linha\nquebrada", "-menos", "\"aspas\""}) {
+    models.push_back({name, std::nullopt, std::string(name) + ".txt: erro; de leitura", 0});
+  }
+  RankedModel studied{"-5", Studied(kTriangle), "", 0};
+  models.push_back(std::move(studied));
+  EXPECT_EQ(RankingCsv(models),
+            "\xEF\xBB\xBF"
+            "Posição;Modelo;Situação;Peso (g);No limite;Carga de colapso (kgf);"
+            "Eficiência (kgf/kg);Erro\r\n"
+            "1;\"a;b\";erro no modelo;;;;;\"a;b.txt: erro; de leitura\"\r\n"
+            "2;'=1+1;erro no modelo;;;;;\"'=1+1.txt: erro; de leitura\"\r\n"
+            "3;\"linha\nquebrada\";erro no modelo;;;;;\"linha\nquebrada.txt: erro; de leitura\"\r\n"
+            "4;'-menos;erro no modelo;;;;;\"'-menos.txt: erro; de leitura\"\r\n"
+            "5;\"\"\"aspas\"\"\";erro no modelo;;;;;\"\"\"aspas\"\".txt: erro; de leitura\"\r\n"
+            "6;'-5;estável;46,45;sim;15,50;333,8;\r\n");
+}
+
+TEST(Outputs, AValueOutOfRangeNamesTheRangeOfItsField) {
+  // The triangle with one value replaced: (line, new text, the range named).
+  const std::string kInteger = "(inteiros de -32768 a 32767)";
+  const std::string kReal64 = "(reais de 64 bits, até cerca de ±1,8e308)";
+  const std::string kReal32 = "(reais de 32 bits, até cerca de ±3,4e38)";
+  const struct {
+    int line;
+    const char* value;
+    std::string range;
+  } cases[] = {
+      {1, "40000", kInteger},         // the node count
+      {3, "1 1e400 0.0", kReal64},    // a coordinate
+      {4, "2 40.0 -1e309", kReal64},  // the other
+      {4, "2 1e39 0.0", ""},          // a coordinate a double holds
+      {5, "3 20.0 15.0 1e400", ""},   // past the node's values: not read
+      {6, "1 1 32768", kInteger},     // a bar's node
+      {9, "1e5", kInteger},           // the support count, as a real
+      {11, "0 -32769", kInteger},     // a restraint code
+      {18, "-1e400", kReal64},        // a force
+      {18, "1e300", ""},              // a force a double holds
+      {19, "1e39", kReal32},          // a safety coefficient
+      {20, "-3.4e38", ""},            // the other, within 32 bits
+      {20, "1e400", kReal32},
+      {3, "1 2*1e400", kReal64},   // a repeat count
+      {3, "2*40000 0", kInteger},  // a repeat count over the label first
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    std::istringstream lines(kTriangle);
+    int number = 0;
+    for (std::string line; std::getline(lines, line);) {
+      text += (++number == c.line ? std::string(c.value) : line) + "\n";
+    }
+    const std::string error = ReadModelText("t.txt", text).error;
+    if (c.range.empty()) {
+      EXPECT_EQ(error, "") << c.value;
+      continue;
+    }
+    EXPECT_EQ(error, "t.txt, linha " + std::to_string(c.line) +
+                         ": um valor fora do alcance do seu campo " + c.range + ", em \"" +
+                         c.value + "\"");
+  }
+  EXPECT_EQ(ReadModelText("t.txt", "3\n'três'\n").error,
+            "t.txt, linha 2: um texto entre aspas onde o campo pede um número, em \"'três'\"");
 }
 
 TEST(Outputs, ModelErrorsNameTheFileTheLineAndTheValue) {
