@@ -16,8 +16,20 @@ namespace {
 constexpr std::string_view kTemporaryMark = ".tmp-";
 constexpr std::size_t kRandomLetters = 6;
 
-std::optional<std::size_t> pendingWrite;
-bool pendingRename = false;
+// A pending failure and the writes to let pass before it; none when the
+// count is negative.
+struct Pending {
+  int skipped = -1;
+  std::size_t afterBytes = 0;
+};
+Pending pendingWrite;
+Pending pendingRename;
+
+// Whether the pending failure is due now; counts down otherwise.
+bool Due(Pending& pending) {
+  if (pending.skipped < 0) return false;
+  return pending.skipped-- == 0;
+}
 
 }  // namespace
 
@@ -88,22 +100,19 @@ std::string RandomLetters() {
 }
 
 std::optional<std::size_t> TakeWriteFailure() {
-  const std::optional<std::size_t> taken = pendingWrite;
-  pendingWrite.reset();
-  return taken;
+  if (!Due(pendingWrite)) return std::nullopt;
+  return pendingWrite.afterBytes;
 }
 
-bool TakeRenameFailure() {
-  const bool taken = pendingRename;
-  pendingRename = false;
-  return taken;
-}
+bool TakeRenameFailure() { return Due(pendingRename); }
 
-void SimulateWriteFailure(std::size_t afterBytes) { pendingWrite = afterBytes; }
-void SimulateRenameFailure() { pendingRename = true; }
+void SimulateWriteFailure(std::size_t afterBytes, int skipped) {
+  pendingWrite = {skipped, afterBytes};
+}
+void SimulateRenameFailure(int skipped) { pendingRename = {skipped, 0}; }
 void ClearSimulated() {
-  pendingWrite.reset();
-  pendingRename = false;
+  pendingWrite = {};
+  pendingRename = {};
 }
 
 }  // namespace quivor::files

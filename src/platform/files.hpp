@@ -89,11 +89,12 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // Whether the entry name is one of our temporaries (".NAME.tmp-XXXXXX").
 bool IsTemporaryName(std::string_view entry);
 
-// Test seam: the next WriteWhole fails as a full disk once `afterBytes` bytes
-// of its temporary are written, or when it renames the temporary (permission
-// denied). Cleared by ClearSimulated and by the failure it causes.
-void SimulateWriteFailure(std::size_t afterBytes);
-void SimulateRenameFailure();
+// Test seam: a later WriteWhole (the next one, or the one after `skipped`
+// others) fails as a full disk once `afterBytes` bytes of its temporary are
+// written, or when it renames the temporary (permission denied). Cleared by
+// ClearSimulated and by the failure it causes.
+void SimulateWriteFailure(std::size_t afterBytes, int skipped = 0);
+void SimulateRenameFailure(int skipped = 0);
 void ClearSimulated();
 
 }  // namespace quivor::files

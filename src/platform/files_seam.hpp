@@ -9,7 +9,9 @@
 
 namespace quivor::files {
 
-// The pending simulated failures, each taken once.
+// The pending simulated failures, each taken once: TakeWriteFailure is
+// called once by every WriteWhole, TakeRenameFailure once by every one that
+// reaches its rename.
 std::optional<std::size_t> TakeWriteFailure();
 bool TakeRenameFailure();
 
