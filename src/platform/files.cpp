@@ -80,7 +80,10 @@ bool IsTemporaryName(std::string_view entry) {
 }
 
 std::string TemporaryStem(std::string_view base) {
-  return "." + std::string(base) + std::string(kTemporaryMark);
+  std::string stem(".");
+  stem.append(base);
+  stem.append(kTemporaryMark);
+  return stem;
 }
 
 std::string RandomLetters() {
