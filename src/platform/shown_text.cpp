@@ -36,6 +36,19 @@ std::size_t SequenceLength(std::string_view text) {
 
 }  // namespace
 
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = SequenceLength(text.substr(i));
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 std::string ShownText(std::string_view text, std::size_t limit, Controls controls) {
   static constexpr std::array<char, 16> kHex = {'0', '1', '2', '3', '4', '5', '6', '7',
                                                 '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
@@ -52,7 +65,9 @@ std::string ShownText(std::string_view text, std::size_t limit, Controls control
       }
     }
     ++i;
-    if (c < 0x20 || c == 0x7F) {
+    if ((c < 0x20 || c == 0x7F) && controls == Controls::kKept) {
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
       if (controls == Controls::kQuestionMark) {
         out += '?';
       } else {

@@ -25,6 +25,8 @@ std::string NameInUtf8(const std::string& name);
 // why. Standard error has no one to tell and is not watched.
 bool OutputFailed();
 files::Outcome OutputFailure();
+// For tests: standard output starts afresh.
+void ForgetOutputFailure();
 
 // Bytes typed at the console, in UTF-8 (a Windows console is read as
 // characters); 0 at the end of the input or when it cannot be read.

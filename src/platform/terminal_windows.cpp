@@ -51,21 +51,31 @@ DWORD WriteAll(HANDLE handle, std::string_view utf8) {
 // What a console gave in UTF-8 and was not taken yet.
 std::string typedAhead;
 
+// The text, mended where it is not UTF-8 (bytes echoed from outside that a
+// message did not go through ShownText).
+std::string Valid(std::string_view utf8) {
+  if (IsValidUtf8(utf8)) return std::string(utf8);
+  return ShownText(utf8, std::string_view::npos, Controls::kKept);
+}
+
 }  // namespace
 
 void WriteOut(std::string_view utf8) {
-  const DWORD code = WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), utf8);
+  const DWORD code = WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), Valid(utf8));
   if (code != 0 && outputFailure.ok())
     outputFailure = files::FromSystemCode(static_cast<int>(code));
 }
 
 // Standard error that has gone away cannot be told so.
-void WriteErr(std::string_view utf8) { (void)WriteAll(::GetStdHandle(STD_ERROR_HANDLE), utf8); }
+void WriteErr(std::string_view utf8) {
+  (void)WriteAll(::GetStdHandle(STD_ERROR_HANDLE), Valid(utf8));
+}
 
 std::string NameInUtf8(const std::string& name) { return ShownText(name); }
 
 bool OutputFailed() { return !outputFailure.ok(); }
 files::Outcome OutputFailure() { return outputFailure; }
+void ForgetOutputFailure() { outputFailure = {}; }
 
 std::size_t ReadIn(char* buffer, std::size_t capacity) {
   HANDLE handle = ::GetStdHandle(STD_INPUT_HANDLE);

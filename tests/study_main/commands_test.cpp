@@ -4,14 +4,21 @@
 // (or none) and no temporary.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/files.hpp"
+#include "platform/terminal.hpp"
 #include "study_main/options.hpp"
 #include "study_main/scratch_folder.hpp"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace quivor::study {
 int Run(int argc, char** argv);
@@ -136,6 +143,42 @@ TEST_F(CommandsTest, ANewFileNeverGoesOverAnExistingName) {
   EXPECT_FALSE(std::filesystem::exists("ponte-otimizado.txt"));
 #endif
 }
+
+#ifndef _WIN32
+// Standard output that cannot be written (a full disk) ends every command
+// with status 4, said on standard error.
+TEST_F(CommandsTest, StandardOutputThatCannotBeWrittenEndsWithStatus4) {
+  const std::vector<std::string> commands[] = {
+      {"ponte", "--json", "--sem-pagina"},
+      {"ponte", "--sem-pagina"},
+      {"--help"},
+      {"--version"},
+      {"nova", "novo", "--carga", "5"},
+      {"ranking"},
+      {"renumerar", "ponte"},
+      {"otimizar", "ponte"},
+  };
+  for (const std::vector<std::string>& command : commands) {
+    SCOPED_TRACE(command[0]);
+    Reset("nenhum", false);
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    ::dup2(full, STDOUT_FILENO);
+    ::close(full);
+    const int status = RunCommand(command);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    EXPECT_EQ(status, study::kStatusOutputFile);
+    EXPECT_TRUE(terminal::OutputFailed());
+    EXPECT_EQ(terminal::OutputFailure().cause, Cause::kDiskFull);
+    terminal::ForgetOutputFailure();
+  }
+  // Once it can be written again, a command ends as it should.
+  EXPECT_EQ(RunCommand({"ponte", "--sem-pagina"}), study::kStatusStudied);
+}
+#endif
 
 }  // namespace
 }  // namespace quivor::files

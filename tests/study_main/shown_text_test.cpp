@@ -62,3 +62,18 @@ TEST(ShownText, AnyBytesComeOutValid) {
 
 }  // namespace
 }  // namespace quivor::terminal
+
+namespace quivor::terminal {
+namespace {
+
+TEST(ShownText, OurOwnTextKeepsItsLineEndsAndIsMendedWhereNeeded) {
+  EXPECT_TRUE(IsValidUtf8("Ponte: ação\n"));
+  EXPECT_FALSE(IsValidUtf8("jo\xe3o\n"));
+  EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));
+  const std::string mended = ShownText("jo\xe3o\n", std::string_view::npos, Controls::kKept);
+  EXPECT_EQ(mended, "jo\xc3\xa3o\n");
+  EXPECT_TRUE(IsValidUtf8(mended));
+}
+
+}  // namespace
+}  // namespace quivor::terminal
