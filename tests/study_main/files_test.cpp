@@ -10,6 +10,7 @@
 #include "study_main/scratch_folder.hpp"
 
 #ifndef _WIN32
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -200,6 +201,29 @@ TEST_F(FilesTest, WhatIsNotARegularFileIsRefusedAtOnce) {
   EXPECT_EQ(ReadWhole("fifo.txt", 1 << 20).outcome.cause, Cause::kNotRegular);
   ASSERT_EQ(::symlink("laco.txt", "laco.txt"), 0);
   EXPECT_EQ(ReadWhole("laco.txt", 1 << 20).outcome.cause, Cause::kLinkLoop);
+}
+
+// A real full disk: a small tmpfs, where the machine lets the test mount
+// one (as root); skipped elsewhere.
+TEST_F(FilesTest, ARealFullDiskLeavesTheEarlierFile) {
+  std::filesystem::create_directory("pequeno");
+  if (::geteuid() != 0 || ::mount("tmpfs", "pequeno", "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "no tmpfs can be mounted here";
+  }
+  const std::string earlier(10'000, 'a');
+  const std::string larger(200'000, 'b');
+  Put("pequeno/r.csv", earlier);
+  const Outcome outcome = WriteWhole("pequeno/r.csv", larger);
+  const std::string after = Bytes("pequeno/r.csv");
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator("pequeno")) {
+    names.insert(entry.path().filename().string());
+  }
+  ::umount("pequeno");
+  EXPECT_EQ(outcome.cause, Cause::kDiskFull);
+  EXPECT_EQ(InWords(outcome), "disco cheio (No space left on device)");
+  EXPECT_EQ(after, earlier);
+  EXPECT_EQ(names, std::set<std::string>{"r.csv"});
 }
 
 #endif
