@@ -54,6 +54,8 @@ std::string InWords(const Outcome& outcome) {
       return "nome longo demais";
     case Cause::kFolder:
       return "é uma pasta";
+    case Cause::kNotFolder:
+      return "não é uma pasta";
     case Cause::kLinkLoop:
       return "laço de links simbólicos";
     case Cause::kExists:

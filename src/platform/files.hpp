@@ -27,6 +27,7 @@ enum class Cause {
   kReadOnly,     // a read-only file system
   kNameTooLong,  // a name, or a part of it, the file system cannot hold
   kFolder,       // the name is a folder
+  kNotFolder,    // a folder was wanted and the name is something else
   kLinkLoop,     // symbolic links that lead to each other
   kExists,       // a new file's name is already taken
   kNotRegular,   // a device, a FIFO or a socket where a file was wanted

@@ -239,7 +239,12 @@ Listing ListFolder(const std::string& folder) {
   }
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) {
-    listing.outcome = FromCode(errno);
+    const int code = errno;
+    struct stat about {};
+    // A name that is there and is not a folder; ENOTDIR also stands for a
+    // missing folder on the path.
+    const bool there = code == ENOTDIR && ::stat(folder.c_str(), &about) == 0;
+    listing.outcome = there ? Outcome{Cause::kNotFolder, code, {}} : FromCode(code);
     return listing;
   }
   for (;;) {

@@ -108,7 +108,7 @@ Outcome FromSystemCode(int code) {
       outcome.cause = Cause::kNameTooLong;
       break;
     case ERROR_DIRECTORY:
-      outcome.cause = Cause::kFolder;
+      outcome.cause = Cause::kNotFolder;
       break;
     case ERROR_CANT_RESOLVE_FILENAME:
       outcome.cause = Cause::kLinkLoop;
@@ -251,7 +251,12 @@ Listing ListFolder(const std::string& folder) {
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD code = ::GetLastError();
     // An empty folder (its "." and ".." aside, which a drive's root lacks).
-    if (code != ERROR_FILE_NOT_FOUND) listing.outcome = FromSystemCode(static_cast<int>(code));
+    if (code == ERROR_FILE_NOT_FOUND) return listing;
+    const DWORD attributes = ::GetFileAttributesW(Wide(folder).c_str());
+    listing.outcome =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0
+            ? Outcome{Cause::kNotFolder, static_cast<int>(code), {}}
+            : FromSystemCode(static_cast<int>(code));
     return listing;
   }
   do {

@@ -134,6 +134,8 @@ TEST_F(FilesTest, ListsAFolder) {
   for (const FolderEntry& entry : listing.entries) names.insert(entry.name);
   EXPECT_EQ(names, (std::set<std::string>{"a.txt", "b.TXT"}));
   EXPECT_EQ(ListFolder("ausente").outcome.cause, Cause::kNotFound);
+  EXPECT_EQ(ListFolder("a.txt").outcome.cause, Cause::kNotFolder);
+  EXPECT_EQ(InWords(ListFolder("a.txt").outcome), "não é uma pasta");
 }
 
 TEST(FilesWords, SaysTheCommonCausesInPortuguese) {
