@@ -442,11 +442,9 @@ int RunCommand(int argc, const char* const* argv) {
 
 }  // namespace
 
-int Run(int argc, char** argv) {
+int Run(const std::vector<std::string>& arguments) {
   int status = kStatusUnexpected;
   try {
-    // The arguments in UTF-8, whatever the system's code page.
-    const std::vector<std::string> arguments = files::Arguments(argc, argv);
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
     pointers.push_back(nullptr);
@@ -466,6 +464,18 @@ int Run(int argc, char** argv) {
     if (status == kStatusStudied || status == kStatusMechanism) status = kStatusOutputFile;
   }
   return status;
+}
+
+int Run(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  try {
+    // The arguments in UTF-8, whatever the system's code page.
+    arguments = files::Arguments(argc, argv);
+  } catch (const std::bad_alloc&) {
+    terminal::WriteErr("quivor-study: memória insuficiente; nada mais foi feito\n");
+    return kStatusUnexpected;
+  }
+  return Run(arguments);
 }
 
 }  // namespace quivor::study

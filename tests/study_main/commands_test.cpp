@@ -21,7 +21,7 @@
 #endif
 
 namespace quivor::study {
-int Run(int argc, char** argv);
+int Run(const std::vector<std::string>& arguments);
 }  // namespace quivor::study
 
 namespace quivor::files {
@@ -36,10 +36,7 @@ const std::string kEarlier = "o arquivo de antes\n";
 
 int RunCommand(std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), "quivor-study");
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  return study::Run(static_cast<int>(arguments.size()), argv.data());
+  return study::Run(arguments);
 }
 
 // The folder as a test starts it: the model alone, and an earlier output
