@@ -8,10 +8,12 @@
 // a motion the truss resists with no force (K v = 0 to rounding), scaled to
 // a largest component of +1; the JSON document reads back, the CSV table is
 // there exactly when there is a bridge to build, and the page is written
-// with no number that is not one.
+// with no number that is not one. Every output then goes through the
+// companion's own writer into a folder of the fuzzer's and reads back whole.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -19,6 +21,8 @@
 #include "fuzz/analysis_limits.hpp"
 #include "fuzz/fuzz_check.hpp"
 #include "page/page.hpp"
+#include "platform/files.hpp"
+#include "platform/files_seam.hpp"
 #include "study/mechanisms.hpp"
 #include "study/study.hpp"
 #include "study_main/model_input.hpp"
@@ -62,6 +66,35 @@ void CheckStudy(const Model& model, const Study& study) {
   if (study.collapse) FUZZ_CHECK(!(study.collapse->load < 0.0));
 }
 
+// A folder of our own for the outputs, removed when the fuzzer ends.
+class OutputFolder {
+ public:
+  OutputFolder() {
+    std::error_code error;
+    path_ = std::filesystem::temp_directory_path(error) /
+            ("quivor-fuzz-study-" + files::RandomLetters());
+    std::filesystem::create_directories(path_, error);
+  }
+  ~OutputFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+  }
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
+  std::string Name(const char* file) const { return (path_ / file).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The output, written whole through the companion's writer, reads back as
+// it was written.
+void CheckWritten(const std::string& name, const std::string& bytes) {
+  FUZZ_CHECK(files::WriteWhole(name, bytes).ok());
+  const files::ReadResult read = files::ReadWhole(name, bytes.size());
+  FUZZ_CHECK(read.outcome.ok() && read.text == bytes);
+}
+
 }  // namespace
 }  // namespace quivor::study
 
@@ -86,8 +119,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckStudy(input.model, study);
   const auto document = nlohmann::json::parse(JsonDocument("fuzz", study));
   FUZZ_CHECK(document["stable"] == study.stable);
-  FUZZ_CHECK(CsvTable(study).empty() == !study.build);
+  const std::string csv = CsvTable(study);
+  FUZZ_CHECK(csv.empty() == !study.build);
   const std::string html = page::PageHtml("fuzz", input.model, study, {});
+  static const OutputFolder folder;
+  CheckWritten(folder.Name("fuzz.json"), JsonDocument("fuzz", study));
+  if (study.build) CheckWritten(folder.Name("fuzz.csv"), csv);
+  CheckWritten(folder.Name("fuzz.html"), html);
   FUZZ_CHECK(html.starts_with("<!DOCTYPE html>"));
   for (const char* bad : {"NaN", "nan\"", "inf\"", "nan ", "inf "}) {
     FUZZ_CHECK(html.find(bad) == std::string::npos);

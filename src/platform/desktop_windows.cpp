@@ -11,8 +11,8 @@
 namespace quivor::desktop {
 namespace {
 
-// Names are Windows-1252 bytes on our side, as in the rest of the platform layer.
-std::wstring Widen(const std::string& name) { return platform::Widen(name, 1252); }
+// The companion's names are UTF-8 on our side.
+std::wstring Widen(const std::string& name) { return platform::Widen(name, CP_UTF8); }
 
 }  // namespace
 

@@ -9,11 +9,11 @@
 // narrow band (renumerar), and a lighter shape (otimizar).
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
+#include <exception>
 #include <new>
 #include <optional>
 #include <string>
-#include <system_error>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,7 +23,8 @@
 #include "optimize/report.hpp"
 #include "page/page.hpp"
 #include "platform/desktop.hpp"
-#include "platform/platform.hpp"
+#include "platform/files.hpp"
+#include "platform/shown_text.hpp"
 #include "platform/terminal.hpp"
 #include "study/ranking.hpp"
 #include "study/study.hpp"
@@ -35,6 +36,9 @@
 namespace quivor::study {
 namespace {
 
+// The status of a run ended by an unexpected error (one of ours).
+constexpr int kStatusUnexpected = 5;
+
 // How often a watched model is looked at, ms.
 constexpr int kWatchInterval = 500;
 
@@ -44,27 +48,31 @@ std::string ReadTypedLine() {
   std::string line;
   char c = 0;
   while (true) {
-    const platform::ReadResult got = platform::ReadConsole(&c, 1);
-    if (got.failure.failed() || got.count == 0 || c == '\n') break;
+    if (terminal::ReadIn(&c, 1) == 0 || c == '\n') break;
     if (c != '\r') line += c;
   }
   return line;
 }
 
-bool WriteFile(const std::string& name, const std::string& bytes) {
-  const platform::OpenResult file = platform::CreateForWriting(name, kResultsUnit);
-  if (file.failure.failed()) return false;
-  const bool written =
-      !platform::WriteBytes(file.file, bytes.data(), bytes.size(), kResultsUnit).failed();
-  platform::CloseFile(file.file);
-  return written;
+// What keeps a new file from being written over an existing one, on
+// standard error.
+void SayExists(const std::string& name) {
+  terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
+                     " já existe; para escrever por cima dele, use --substituir\n");
 }
 
-// Writes an output file, or says on standard error that it could not.
-bool WriteOutput(const std::string& name, const std::string& bytes) {
-  if (WriteFile(name, bytes)) return true;
-  terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
-                     ": não foi possível escrever o arquivo\n");
+// Writes an output file whole (over an earlier one unless `replace` is
+// false), or says on standard error that it could not and leaves any
+// earlier file as it was.
+bool WriteOutput(const std::string& name, const std::string& bytes, bool replace = true) {
+  const files::Outcome outcome = files::WriteWhole(name, bytes, replace);
+  if (outcome.ok()) return true;
+  if (outcome.cause == files::Cause::kExists && !replace) {
+    SayExists(name);
+  } else {
+    terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
+                       ": não foi possível escrever o arquivo: " + files::InWords(outcome) + "\n");
+  }
   return false;
 }
 
@@ -113,8 +121,8 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     terminal::WriteErr("quivor-study: " + error + "\n");
     // A page left open in a browser shows the error too.
     if (line.page && line.watch) {
-      (void)WriteFile(pageName,
-                      page::ErrorPageHtml(terminal::NameInUtf8(stem), error, pageOptions));
+      (void)files::WriteWhole(pageName,
+                              page::ErrorPageHtml(terminal::NameInUtf8(stem), error, pageOptions));
     }
     return kStatusModelFile;
   }
@@ -152,16 +160,15 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
 // Whether a file that is already there keeps a new one from being written
 // (unless it may be replaced); says so on standard error when it does.
 bool RefusedOverExisting(const std::string& name, bool replace) {
-  if (replace || !desktop::ModificationStamp(name)) return false;
-  terminal::WriteErr("quivor-study: " + terminal::NameInUtf8(name) +
-                     " já existe; para escrever por cima dele, use --substituir\n");
+  if (replace || !files::Exists(name)) return false;
+  SayExists(name);
   return true;
 }
 
 // Writes a new file, never over an existing one unless asked to.
 int WriteNewFile(const std::string& name, const std::string& bytes, bool replace) {
   if (RefusedOverExisting(name, replace)) return kStatusOutputFile;
-  return WriteOutput(name, bytes) ? kStatusStudied : kStatusOutputFile;
+  return WriteOutput(name, bytes, replace) ? kStatusStudied : kStatusOutputFile;
 }
 
 // The text of a model file that quivor's reader and checks accept; nothing
@@ -198,46 +205,79 @@ int NewModel(const CommandLine& line) {
   return kStatusStudied;
 }
 
+// The ending of a model file's name; any letter case will do in a folder.
+constexpr std::string_view kModelExtension = ".txt";
+
+bool HasModelExtension(std::string_view name) {
+  if (name.size() <= kModelExtension.size()) return false;
+  const std::string_view ending = name.substr(name.size() - kModelExtension.size());
+  return std::equal(ending.begin(), ending.end(), kModelExtension.begin(), [](char a, char b) {
+    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+  });
+}
+
+// An entry of a folder by the name the system takes: the entry alone in the
+// working folder.
+std::string JoinedName(const std::string& folder, const std::string& entry) {
+#ifdef _WIN32
+  constexpr std::string_view kSeparators = "/\\";
+  constexpr char kSeparator = '\\';
+#else
+  constexpr std::string_view kSeparators = "/";
+  constexpr char kSeparator = '/';
+#endif
+  if (folder == "." || folder.empty()) return entry;
+  if (kSeparators.find(folder.back()) != std::string_view::npos) return folder + entry;
+  return folder + kSeparator + entry;
+}
+
 // quivor-study ranking [FOLDER]: every model of a folder, best first. A
 // model that cannot be used takes its place in the ranking; it never stops
 // the others.
 int Ranking(const CommandLine& line) {
-  namespace fs = std::filesystem;
-  const fs::path folder(line.folder);
-  std::vector<fs::path> files;
-  std::error_code error;
-  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
-       entry.increment(error)) {
-    if (entry->path().extension() == ".txt" && !entry->is_directory())
-      files.push_back(entry->path());
-  }
+  const files::Listing listing = files::ListFolder(line.folder);
   const std::string shownFolder = terminal::NameInUtf8(line.folder);
-  if (error) {
-    terminal::WriteErr("quivor-study: " + shownFolder + ": não foi possível ler a pasta\n");
+  if (!listing.outcome.ok()) {
+    terminal::WriteErr("quivor-study: " + shownFolder +
+                       ": não foi possível ler a pasta: " + files::InWords(listing.outcome) + "\n");
     return kStatusModelFile;
   }
-  std::sort(files.begin(), files.end());
+  // Every entry named *.txt, in any letter case, is a model: one that cannot
+  // be read (a folder, a link to nothing, a loop of links, a file without
+  // permission) takes its row with the reason.
+  std::vector<files::FolderEntry> files;
+  for (const files::FolderEntry& entry : listing.entries) {
+    if (HasModelExtension(entry.name)) files.push_back(entry);
+  }
+  std::sort(
+      files.begin(), files.end(),
+      [](const files::FolderEntry& a, const files::FolderEntry& b) { return a.name < b.name; });
 
   // A progress line on standard error while there are many.
   constexpr std::size_t kManyModels = 10;
   std::vector<RankedModel> models;
   for (std::size_t i = 0; i < files.size(); ++i) {
     RankedModel& ranked = models.emplace_back();
-    ranked.name = terminal::NameInUtf8(files[i].stem().string());
+    const std::string& entry = files[i].name;
+    ranked.name = terminal::NameInUtf8(entry.substr(0, entry.size() - kModelExtension.size()));
     if (files.size() > kManyModels) {
       terminal::WriteErr("\rEstudando " + std::to_string(i + 1) + " de " +
                          std::to_string(files.size()) + "...");
     }
     // Messages name a model of the working folder by its file name alone.
-    ModelInput input =
-        LoadModel(line.folder == "." ? files[i].filename().string() : files[i].string());
+    const std::string path = JoinedName(line.folder, entry);
+    ModelInput input;
     try {
-      if (input.error.empty()) ranked.study = StudyModel(input.model, line.options);
+      if (!files[i].convertible) {
+        input.error = terminal::NameInUtf8(entry) + ": nome que o sistema não consegue converter";
+      } else {
+        input = LoadModel(path);
+        if (input.error.empty()) ranked.study = StudyModel(input.model, line.options);
+      }
     } catch (const std::bad_alloc&) {
-      input.error = OutOfMemoryError(files[i].filename().string());
+      input.error = OutOfMemoryError(entry);
     } catch (const CountOverflow& overflow) {
-      input.error =
-          terminal::NameInUtf8(files[i].filename().string()) + ": " + CountOverflowText(overflow);
+      input.error = terminal::NameInUtf8(entry) + ": " + CountOverflowText(overflow);
     }
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
@@ -246,8 +286,7 @@ int Ranking(const CommandLine& line) {
   RankModels(models);
 
   terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
-  const std::string csvName =
-      line.folder == "." ? std::string("ranking.csv") : (folder / "ranking.csv").string();
+  const std::string csvName = JoinedName(line.folder, "ranking.csv");
   if (!WriteOutput(csvName, RankingCsv(models))) return kStatusOutputFile;
   terminal::WriteOut("\nA mesma tabela, para uma planilha: " + terminal::NameInUtf8(csvName) +
                      ".\n");
@@ -342,7 +381,7 @@ int Optimize(const CommandLine& line) {
 
   terminal::WriteOut(
       optimize::OptimizationReport(shownFile, terminal::NameInUtf8(outName), result, line.shape));
-  if (!WriteOutput(outName, result.text)) return kStatusOutputFile;
+  if (!WriteOutput(outName, result.text, line.replace)) return kStatusOutputFile;
   if (line.page) {
     // A new shape is drawn beside the one it was found from.
     page::PageOptions pageOptions;
@@ -352,13 +391,14 @@ int Optimize(const CommandLine& line) {
     }
     const std::string html =
         page::PageHtml(terminal::NameInUtf8(stem), result.model, result.after, pageOptions);
-    if (!Written(line, pageName, html, "Desenho e gabarito")) return kStatusOutputFile;
+    if (!WriteOutput(pageName, html, line.replace)) return kStatusOutputFile;
+    terminal::WriteOut("Desenho e gabarito: " + terminal::NameInUtf8(pageName) + ".\n");
     if (line.open) OpenPage(pageName);
   }
   return kStatusStudied;
 }
 
-int Run(int argc, const char* const* argv) {
+int RunCommand(int argc, const char* const* argv) {
   // 1. The command line.
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
   terminal::WriteOut(parsed.out);
@@ -416,6 +456,45 @@ int Run(int argc, const char* const* argv) {
 }
 
 }  // namespace
+
+int Run(const std::vector<std::string>& arguments) {
+  int status = kStatusUnexpected;
+  try {
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    pointers.push_back(nullptr);
+    status = RunCommand(static_cast<int>(arguments.size()), pointers.data());
+  } catch (const std::bad_alloc&) {
+    terminal::WriteErr("quivor-study: memória insuficiente; nada mais foi feito\n");
+  } catch (const std::exception& unexpected) {
+    terminal::WriteErr("quivor-study: erro inesperado (" + terminal::ShownText(unexpected.what()) +
+                       "); nada mais foi feito\n");
+  } catch (...) {
+    terminal::WriteErr("quivor-study: erro inesperado; nada mais foi feito\n");
+  }
+  // What was meant for standard output and could not be written.
+  if (terminal::OutputFailed()) {
+    terminal::WriteErr("quivor-study: não foi possível escrever na saída padrão: " +
+                       files::InWords(terminal::OutputFailure()) + "\n");
+    if (status == kStatusStudied || status == kStatusMechanism) status = kStatusOutputFile;
+  }
+  return status;
+}
+
+int Run(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  try {
+    // The arguments in UTF-8, whatever the system's code page.
+    arguments = files::Arguments(argc, argv);
+  } catch (const std::bad_alloc&) {
+    terminal::WriteErr("quivor-study: memória insuficiente; nada mais foi feito\n");
+    return kStatusUnexpected;
+  }
+  return Run(arguments);
+}
+
 }  // namespace quivor::study
 
+#ifndef QUIVOR_STUDY_IN_PROCESS
 int main(int argc, char** argv) { return quivor::study::Run(argc, argv); }
+#endif

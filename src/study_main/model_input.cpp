@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/free_form_read.hpp"
 #include "model/read_model_file.hpp"
-#include "platform/platform.hpp"
+#include "platform/files.hpp"
+#include "platform/shown_text.hpp"
 #include "platform/terminal.hpp"
 
 namespace quivor::study {
@@ -60,38 +62,7 @@ std::string ShownLine(std::string_view text, std::int64_t line) {
   std::string_view shown = text.substr(start, text.find('\n', start) - start);
   while (!shown.empty() && (shown.back() == '\r' || shown.back() == ' ')) shown.remove_suffix(1);
   while (!shown.empty() && shown.front() == ' ') shown.remove_prefix(1);
-  std::string out;
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < shown.size() && characters < kShownLine; ++characters) {
-    const auto c = static_cast<unsigned char>(shown[i]);
-    std::size_t length = c < 0x80         ? 1
-                         : (c >> 5) == 6  ? 2
-                         : (c >> 4) == 14 ? 3
-                         : (c >> 3) == 30 ? 4
-                                          : 0;
-    bool utf8 = length > 1 && i + length <= shown.size();
-    for (std::size_t k = 1; utf8 && k < length; ++k) {
-      utf8 = (static_cast<unsigned char>(shown[i + k]) & 0xC0) == 0x80;
-    }
-    if (utf8) {
-      out.append(shown.substr(i, length));
-      i += length;
-      continue;
-    }
-    if (c < 0x20 || c == 0x7F) {
-      out += '?';
-    } else if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0xA0) {
-      out += '?';
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    ++i;
-  }
-  if (characters == kShownLine) out += "...";
-  return out;
+  return terminal::ShownText(shown, kShownLine, terminal::Controls::kQuestionMark);
 }
 
 // The kinds of value a field of the model holds, for a value it cannot.
@@ -195,19 +166,23 @@ std::string ReadFailureText(const Failure& failure, std::string_view text, std::
   }
 }
 
-std::string OpenFailureText(const Failure& failure) {
-  switch (failure.number) {
-    case ErrorNumber::kFileNotFound:
+std::string OpenFailureText(const files::Outcome& outcome) {
+  switch (outcome.cause) {
+    case files::Cause::kNotFound:
       return "arquivo não encontrado";
-    case ErrorNumber::kPermissionDenied:
-      return "acesso negado (é uma pasta, ou falta permissão de leitura)";
-    case ErrorNumber::kFileNameError:
+    case files::Cause::kFolder:
+      return "é uma pasta, não um arquivo de modelo";
+    case files::Cause::kNotRegular:
+      return "não é um arquivo comum (é um dispositivo, um FIFO ou um socket)";
+    case files::Cause::kTooLarge:
+      return "arquivo grande demais para um modelo (mais de " +
+             std::to_string(kLargestModelFile >> 20) + " MiB)";
+    case files::Cause::kBadName:
       return "nome de arquivo inválido";
-    case ErrorNumber::kNoMemory:
+    case files::Cause::kNoMemory:
       return "memória insuficiente para ler o arquivo";
     default:
-      return "não foi possível ler o arquivo (" + platform::SystemErrorText(failure.systemError) +
-             ")";
+      return "não foi possível ler o arquivo: " + files::InWords(outcome);
   }
 }
 
@@ -247,26 +222,11 @@ ModelInput ReadModelText(const std::string& fileName, std::string_view text) {
 }
 
 FileText ReadWholeFile(const std::string& fileName) {
-  const std::string shownName = terminal::NameInUtf8(fileName);
-  const platform::OpenResult opened = platform::OpenForReading(fileName, kModelUnit);
-  if (opened.failure.failed()) return {{}, shownName + ": " + OpenFailureText(opened.failure)};
-  FileText file;
-  Failure failure;
-  try {
-    std::string chunk(1 << 16, '\0');
-    for (;;) {
-      const platform::ReadResult got =
-          platform::ReadBytes(opened.file, chunk.data(), chunk.size(), kModelUnit);
-      if (got.failure.failed()) failure = got.failure;
-      if (got.failure.failed() || got.count == 0) break;
-      file.text.append(chunk, 0, got.count);
-    }
-  } catch (const std::bad_alloc&) {
-    failure = {ErrorNumber::kNoMemory, kModelUnit, 0};
+  files::ReadResult read = files::ReadWhole(fileName, kLargestModelFile);
+  if (!read.outcome.ok()) {
+    return {{}, terminal::NameInUtf8(fileName) + ": " + OpenFailureText(read.outcome)};
   }
-  platform::CloseFile(opened.file);
-  if (failure.failed()) return {{}, shownName + ": " + OpenFailureText(failure)};
-  return file;
+  return {std::move(read.text), {}};
 }
 
 ModelInput LoadModel(const std::string& fileName) {

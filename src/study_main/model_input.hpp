@@ -2,6 +2,7 @@
 // and read by quivor's own reader and checks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +27,13 @@ struct ModelInput {
 };
 
 ModelInput LoadModel(const std::string& fileName);
+
+// The largest model file read, in bytes: far above what the reader's limits
+// let a model hold (1000 nodes, 32767 bars, and load cases of 1000 loaded
+// nodes, every value with 17 digits, take a few MB); a larger file, or one
+// that is not a regular file (a folder, a FIFO, a device), is refused at
+// once.
+inline constexpr std::size_t kLargestModelFile = std::size_t{64} << 20;
 
 // A file's bytes, or empty with the one-line reason in `error`.
 struct FileText {

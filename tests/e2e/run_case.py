@@ -187,8 +187,11 @@ def main():
         # Files the run must leave, each with its exact bytes.
         expected_dir = os.path.join(case, "expected-files")
         if os.path.isdir(expected_dir):
-            for name in sorted(os.listdir(expected_dir)):
-                expect_file(name, read(os.path.join(expected_dir, name)), "no file %s" % name)
+            # A file in a folder of the working folder sits in the same folder here.
+            for root, _, names in sorted(os.walk(expected_dir)):
+                for name in sorted(names):
+                    rel = os.path.relpath(os.path.join(root, name), expected_dir)
+                    expect_file(rel, read(os.path.join(root, name)), "no file %s" % rel)
         expected_rtf = read(variant("expected.rtf"))
         results_name = read(os.path.join(case, "results"))
         if results_name is not None:

@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""Types a model's name at a real console for quivor-study.exe.
+
+A Windows console is read as UTF-16 characters: a name typed there reaches
+the study whole, even with letters no single-byte code page holds. Under
+Wine a pseudo-terminal is such a console.
+"""
+import argparse
+import os
+import pty
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import tty
+
+NAME = "łódź ação"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--wrapper", required=True, help="command to run the program with (wine)")
+    parser.add_argument("--model", required=True)
+    args = parser.parse_args()
+
+    work = tempfile.mkdtemp(prefix="quivor-study-typed-")
+    try:
+        shutil.copy(args.model, os.path.join(work, NAME + ".txt"))
+        main_end, program_end = pty.openpty()
+        # Wine's console does its own line editing and echo.
+        tty.setraw(program_end)
+        run = subprocess.Popen(args.wrapper.split() + [os.path.abspath(args.program)],
+                               cwd=work, stdin=program_end, stdout=program_end,
+                               stderr=program_end, start_new_session=True)
+        os.close(program_end)
+        shown = b""
+        typed = []
+        end = time.time() + 60
+        while run.poll() is None and time.time() < end:
+            ready, _, _ = select.select([main_end], [], [], 0.1)
+            if ready:
+                try:
+                    shown += os.read(main_end, 4096)
+                except OSError:
+                    break
+            # The name at the prompt, then Enter to close.
+            if not typed and "Digite o nome".encode() in shown:
+                os.write(main_end, (NAME + "\r").encode())
+                typed.append("name")
+            elif len(typed) == 1 and b"Tecle Enter" in shown:
+                os.write(main_end, b"\r")
+                typed.append("enter")
+        if run.poll() is None:
+            run.kill()
+        status = run.wait(timeout=60)
+        try:
+            while select.select([main_end], [], [], 0.5)[0]:
+                shown += os.read(main_end, 4096)
+        except OSError:
+            pass
+        os.close(main_end)
+        left = sorted(os.listdir(work))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+    text = shown.decode("utf-8", errors="replace")
+    failures = []
+    if status != 0:
+        failures.append("exit status %d, expected 0" % status)
+    if "Modelo %s.txt:" % NAME not in text:
+        failures.append("the study does not name %s.txt: %r" % (NAME, text[-600:]))
+    if NAME + ".html" not in left:
+        failures.append("no page %s.html; the folder holds %r" % (NAME, left))
+    for failure in failures:
+        print("FAIL: " + failure)
+    if not failures:
+        print("ok")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

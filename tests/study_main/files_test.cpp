@@ -1,0 +1,234 @@
+// The companion's files: written whole or not at all, read within bounds,
+// listed without stopping, their failures in words.
+#include "platform/files.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "study_main/scratch_folder.hpp"
+
+#ifndef _WIN32
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quivor::files {
+namespace {
+
+using FilesTest = ScratchFolder;
+
+const std::string kNew = "linha 1\nlinha 2\nlinha 3\n";
+const std::string kEarlier = "o arquivo de antes\n";
+
+TEST_F(FilesTest, WritesANewFileAndReplacesAnEarlierOne) {
+  EXPECT_TRUE(WriteWhole("a.csv", kNew).ok());
+  EXPECT_EQ(Bytes("a.csv"), kNew);
+  Put("b.csv", kEarlier);
+  EXPECT_TRUE(WriteWhole("b.csv", kNew).ok());
+  EXPECT_EQ(Bytes("b.csv"), kNew);
+  EXPECT_TRUE(WriteWhole("vazio.csv", "").ok());
+  EXPECT_EQ(Bytes("vazio.csv"), "");
+  EXPECT_EQ(Entries(), (std::set<std::string>{"a.csv", "b.csv", "vazio.csv"}));
+}
+
+// Every failure of the write, at its first, middle or last byte or at the
+// rename, leaves the earlier file as it was (or no file) and no temporary.
+TEST_F(FilesTest, AFailureLeavesTheEarlierFileAndNoTemporary) {
+  struct Failing {
+    const char* what;
+    bool rename;
+    std::size_t afterBytes;
+    Cause cause;
+  };
+  const Failing failures[] = {
+      {"first byte", false, 0, Cause::kDiskFull},
+      {"middle byte", false, kNew.size() / 2, Cause::kDiskFull},
+      {"last byte", false, kNew.size() - 1, Cause::kDiskFull},
+      {"rename", true, 0, Cause::kPermission},
+  };
+  for (const Failing& failing : failures) {
+    for (const bool earlier : {false, true}) {
+      SCOPED_TRACE(std::string(failing.what) + (earlier ? ", over an earlier file" : ""));
+      std::filesystem::remove("c.csv");
+      if (earlier) Put("c.csv", kEarlier);
+      if (failing.rename) {
+        SimulateRenameFailure();
+      } else {
+        SimulateWriteFailure(failing.afterBytes);
+      }
+      const Outcome outcome = WriteWhole("c.csv", kNew);
+      EXPECT_EQ(outcome.cause, failing.cause);
+      if (earlier) {
+        EXPECT_EQ(Bytes("c.csv"), kEarlier);
+        EXPECT_EQ(Entries(), std::set<std::string>{"c.csv"});
+      } else {
+        EXPECT_TRUE(Entries().empty());
+      }
+      // The failure was taken: the next write goes through.
+      EXPECT_TRUE(WriteWhole("c.csv", kNew).ok());
+      EXPECT_EQ(Bytes("c.csv"), kNew);
+    }
+  }
+}
+
+TEST_F(FilesTest, ASimulatedFailureWaitsForTheWriteItNames) {
+  SimulateWriteFailure(3, 1);
+  EXPECT_TRUE(WriteWhole("primeiro.txt", kNew).ok());
+  EXPECT_EQ(WriteWhole("segundo.txt", kNew).cause, Cause::kDiskFull);
+  EXPECT_TRUE(WriteWhole("terceiro.txt", kNew).ok());
+  EXPECT_EQ(Entries(), (std::set<std::string>{"primeiro.txt", "terceiro.txt"}));
+}
+
+TEST_F(FilesTest, ANewFileNeverTakesAnExistingName) {
+  Put("d.txt", kEarlier);
+  EXPECT_EQ(WriteWhole("d.txt", kNew, false).cause, Cause::kExists);
+  EXPECT_EQ(Bytes("d.txt"), kEarlier);
+  EXPECT_TRUE(WriteWhole("e.txt", kNew, false).ok());
+  EXPECT_EQ(Bytes("e.txt"), kNew);
+  EXPECT_EQ(Entries(), (std::set<std::string>{"d.txt", "e.txt"}));
+}
+
+TEST_F(FilesTest, AFolderInTheWayIsSaid) {
+  std::filesystem::create_directory("f.csv");
+  EXPECT_FALSE(WriteWhole("f.csv", kNew).ok());
+  EXPECT_TRUE(std::filesystem::is_directory("f.csv"));
+  EXPECT_EQ(WriteWhole("falta/g.csv", kNew).cause, Cause::kNotFound);
+  EXPECT_EQ(Entries(), std::set<std::string>{"f.csv"});
+  EXPECT_EQ(WriteWhole(std::string("h\0.csv", 6), kNew).cause, Cause::kBadName);
+}
+
+TEST_F(FilesTest, WritesInAnotherFolder) {
+  std::filesystem::create_directory("turma");
+  EXPECT_TRUE(WriteWhole("turma/ranking.csv", kNew).ok());
+  EXPECT_EQ(Bytes("turma/ranking.csv"), kNew);
+}
+
+TEST_F(FilesTest, ReadsAFileWithinTheLimit) {
+  Put("m.txt", kNew);
+  ReadResult read = ReadWhole("m.txt", kNew.size());
+  EXPECT_TRUE(read.outcome.ok());
+  EXPECT_EQ(read.text, kNew);
+  read = ReadWhole("m.txt", kNew.size() - 1);
+  EXPECT_EQ(read.outcome.cause, Cause::kTooLarge);
+  EXPECT_TRUE(read.text.empty());
+  EXPECT_EQ(ReadWhole("ausente.txt", 100).outcome.cause, Cause::kNotFound);
+  std::filesystem::create_directory("pasta.txt");
+  EXPECT_EQ(ReadWhole("pasta.txt", 100).outcome.cause, Cause::kFolder);
+}
+
+TEST_F(FilesTest, TellsWhetherANameIsTaken) {
+  EXPECT_FALSE(Exists("n.txt"));
+  Put("n.txt", kNew);
+  EXPECT_TRUE(Exists("n.txt"));
+}
+
+TEST_F(FilesTest, ListsAFolder) {
+  Put("a.txt", kNew);
+  std::filesystem::create_directory("b.TXT");
+  Listing listing = ListFolder(".");
+  ASSERT_TRUE(listing.outcome.ok());
+  std::set<std::string> names;
+  for (const FolderEntry& entry : listing.entries) names.insert(entry.name);
+  EXPECT_EQ(names, (std::set<std::string>{"a.txt", "b.TXT"}));
+  EXPECT_EQ(ListFolder("ausente").outcome.cause, Cause::kNotFound);
+  EXPECT_EQ(ListFolder("a.txt").outcome.cause, Cause::kNotFolder);
+  EXPECT_EQ(InWords(ListFolder("a.txt").outcome), "não é uma pasta");
+}
+
+TEST(FilesWords, SaysTheCommonCausesInPortuguese) {
+  EXPECT_EQ(InWords({Cause::kNotFound, 0, {}}), "não encontrado");
+  EXPECT_EQ(InWords({Cause::kPermission, 0, {}}), "permissão negada");
+  EXPECT_EQ(InWords({Cause::kDiskFull, 0, "No space left on device"}),
+            "disco cheio (No space left on device)");
+  EXPECT_EQ(InWords({Cause::kReadOnly, 0, {}}), "sistema de arquivos somente para leitura");
+  EXPECT_EQ(InWords({Cause::kNameTooLong, 0, {}}), "nome longo demais");
+  EXPECT_EQ(InWords({Cause::kFolder, 0, {}}), "é uma pasta");
+  EXPECT_EQ(InWords({Cause::kOther, 5, "Input/output error"}), "Input/output error");
+  EXPECT_EQ(InWords({Cause::kOther, 5, {}}), "erro 5 do sistema");
+}
+
+TEST(FilesWords, TemporariesAreRecognised) {
+  EXPECT_TRUE(IsTemporaryName(".ponte.csv.tmp-a1b2c3"));
+  EXPECT_FALSE(IsTemporaryName("ponte.csv.tmp-a1b2c3"));
+  EXPECT_FALSE(IsTemporaryName(".ponte.csv"));
+}
+
+#ifndef _WIN32
+
+TEST(FilesWords, TheSystemsCodesHaveTheirCauses) {
+  EXPECT_EQ(FromSystemCode(ENOENT).cause, Cause::kNotFound);
+  EXPECT_EQ(FromSystemCode(EACCES).cause, Cause::kPermission);
+  EXPECT_EQ(InWords(FromSystemCode(ENOSPC)), "disco cheio (No space left on device)");
+  EXPECT_EQ(FromSystemCode(EROFS).cause, Cause::kReadOnly);
+  EXPECT_EQ(FromSystemCode(ENAMETOOLONG).cause, Cause::kNameTooLong);
+  EXPECT_EQ(FromSystemCode(EISDIR).cause, Cause::kFolder);
+  EXPECT_EQ(FromSystemCode(ELOOP).cause, Cause::kLinkLoop);
+}
+
+// A link to nothing takes its name: a new file never goes where it leads.
+TEST_F(FilesTest, ALinkToNothingIsAnExistingName) {
+  ASSERT_EQ(::symlink("destino.txt", "sl.txt"), 0);
+  EXPECT_TRUE(Exists("sl.txt"));
+  EXPECT_EQ(WriteWhole("sl.txt", kNew, false).cause, Cause::kExists);
+  EXPECT_EQ(Entries(), std::set<std::string>{"sl.txt"});
+  EXPECT_EQ(ReadWhole("sl.txt", 100).outcome.cause, Cause::kNotFound);
+}
+
+// Replacing through a link writes the file it leads to, whole.
+TEST_F(FilesTest, ALinkToAFileIsWrittenThrough) {
+  std::filesystem::create_directory("outra");
+  Put("outra/alvo.csv", kEarlier);
+  ASSERT_EQ(::symlink("outra/alvo.csv", "l.csv"), 0);
+  EXPECT_TRUE(WriteWhole("l.csv", kNew).ok());
+  EXPECT_TRUE(std::filesystem::is_symlink("l.csv"));
+  EXPECT_EQ(Bytes("outra/alvo.csv"), kNew);
+}
+
+TEST_F(FilesTest, AReplacedFileKeepsItsPermissions) {
+  Put("p.csv", kEarlier);
+  ASSERT_EQ(::chmod("p.csv", 0600), 0);
+  EXPECT_TRUE(WriteWhole("p.csv", kNew).ok());
+  struct stat about {};
+  ASSERT_EQ(::stat("p.csv", &about), 0);
+  EXPECT_EQ(about.st_mode & 0777, 0600u);
+}
+
+TEST_F(FilesTest, WhatIsNotARegularFileIsRefusedAtOnce) {
+  ASSERT_EQ(::symlink("/dev/zero", "z.txt"), 0);
+  EXPECT_EQ(ReadWhole("z.txt", 1 << 20).outcome.cause, Cause::kNotRegular);
+  ASSERT_EQ(::mkfifo("fifo.txt", 0600), 0);
+  EXPECT_EQ(ReadWhole("fifo.txt", 1 << 20).outcome.cause, Cause::kNotRegular);
+  ASSERT_EQ(::symlink("laco.txt", "laco.txt"), 0);
+  EXPECT_EQ(ReadWhole("laco.txt", 1 << 20).outcome.cause, Cause::kLinkLoop);
+}
+
+// A real full disk: a small tmpfs, where the machine lets the test mount
+// one (as root); skipped elsewhere.
+TEST_F(FilesTest, ARealFullDiskLeavesTheEarlierFile) {
+  std::filesystem::create_directory("pequeno");
+  if (::geteuid() != 0 || ::mount("tmpfs", "pequeno", "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "no tmpfs can be mounted here";
+  }
+  const std::string earlier(10'000, 'a');
+  const std::string larger(200'000, 'b');
+  Put("pequeno/r.csv", earlier);
+  const Outcome outcome = WriteWhole("pequeno/r.csv", larger);
+  const std::string after = Bytes("pequeno/r.csv");
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator("pequeno")) {
+    names.insert(entry.path().filename().string());
+  }
+  ::umount("pequeno");
+  EXPECT_EQ(outcome.cause, Cause::kDiskFull);
+  EXPECT_EQ(InWords(outcome), "disco cheio (No space left on device)");
+  EXPECT_EQ(after, earlier);
+  EXPECT_EQ(names, std::set<std::string>{"r.csv"});
+}
+
+#endif
+
+}  // namespace
+}  // namespace quivor::files
