@@ -14,6 +14,10 @@ namespace quivor::terminal {
 void WriteOut(std::string_view utf8);
 void WriteErr(std::string_view utf8);
 
+// Whether standard error is a console (a terminal), where a line can be
+// redrawn in place; false for a pipe or a file.
+bool ErrIsConsole();
+
 // A file name as the system takes it (the ANSI code page on Windows, bytes
 // on POSIX), in UTF-8 for a message.
 std::string NameInUtf8(const std::string& name);

@@ -14,6 +14,11 @@ namespace quivor::terminal {
 void WriteOut(std::string_view utf8) { platform::WriteText(STD_OUTPUT_HANDLE, utf8, CP_UTF8); }
 void WriteErr(std::string_view utf8) { platform::WriteText(STD_ERROR_HANDLE, utf8, CP_UTF8); }
 
+bool ErrIsConsole() {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 std::string NameInUtf8(const std::string& name) {
   // quivor's platform layer hands names to the system as Windows-1252.
   const std::wstring wide = platform::Widen(name, 1252);

@@ -29,6 +29,7 @@
 #include "study/study.hpp"
 #include "study_main/model_input.hpp"
 #include "study_main/options.hpp"
+#include "study_main/progress_line.hpp"
 #include "study_output/outputs.hpp"
 #include "study_output/portuguese.hpp"
 
@@ -90,11 +91,51 @@ void OpenPage(const std::string& pageName) {
                      " no navegador\n");
 }
 
+// Whether two models are one truss in two shapes: the same nodes and the
+// same bars, the coordinates aside.
+bool SameTruss(const Model& a, const Model& b) {
+  if (a.nodeCount != b.nodeCount || a.barCount != b.barCount) return false;
+  for (int i = 1; i <= a.nodeCount; ++i) {
+    if (a.nodeLabel(i) != b.nodeLabel(i)) return false;
+  }
+  for (int i = 1; i <= a.barCount; ++i) {
+    if (a.barLabel(i) != b.barLabel(i) || a.barNodes(i, 1) != b.barNodes(i, 1) ||
+        a.barNodes(i, 2) != b.barNodes(i, 2)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The model a shape written by otimizar came from (NAME-otimizado: NAME.txt),
+// while it is still there and still the same truss: its page keeps the view
+// of the shape before.
+struct ShapeBefore {
+  ModelInput input;
+  Study study;
+};
+std::optional<ShapeBefore> ShapeBeforeOf(const std::string& stem, const Model& model,
+                                         const StudyOptions& options) {
+  constexpr std::string_view kOptimized = "-otimizado";
+  if (!stem.ends_with(kOptimized) || stem.size() == kOptimized.size()) return std::nullopt;
+  const std::string original = stem.substr(0, stem.size() - kOptimized.size()) + ".txt";
+  if (!desktop::ModificationStamp(original)) return std::nullopt;
+  ShapeBefore earlier{LoadModel(original), {}};
+  if (!earlier.input.error.empty() || !SameTruss(earlier.input.model, model)) return std::nullopt;
+  try {
+    earlier.study = StudyModel(earlier.input.model, options);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+  if (!earlier.study.stable || !earlier.study.build) return std::nullopt;
+  return earlier;
+}
+
 // Studies the model once and shows the results; the exit status.
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
   const std::string pageName = stem + ".html";
-  const page::PageOptions pageOptions{.reload = line.watch};
+  page::PageOptions pageOptions{.reload = line.watch};
 
   // The model, read and checked as quivor reads it.
   ModelInput input = LoadModel(fileName);
@@ -137,6 +178,11 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     }
   }
   if (line.page) {
+    const std::optional<ShapeBefore> earlier = ShapeBeforeOf(stem, input.model, line.options);
+    if (earlier) {
+      pageOptions.earlierModel = &earlier->input.model;
+      pageOptions.earlierStudy = &earlier->study;
+    }
     const std::string html =
         page::PageHtml(terminal::NameInUtf8(stem), input.model, study, pageOptions);
     const bool pageWritten = Written(line, pageName, html, "Desenho e gabarito");
@@ -183,7 +229,8 @@ int NewModel(const CommandLine& line) {
     terminal::WriteErr("quivor-study: " + model.error + "\n");
     return kStatusUsage;
   }
-  const int status = WriteNewFile(fileName, model.text, line.replace);
+  // The system's own line ends, as a text editor there writes them.
+  const int status = WriteNewFile(fileName, WithSystemLineEnds(model.text), line.replace);
   if (status != kStatusStudied) return status;
   const generate::BridgeRequest& b = line.bridge;
   terminal::WriteOut(
@@ -218,13 +265,14 @@ int Ranking(const CommandLine& line) {
 
   // A progress line on standard error while there are many.
   constexpr std::size_t kManyModels = 10;
+  ProgressLine progress(terminal::ErrIsConsole());
   std::vector<RankedModel> models;
   for (std::size_t i = 0; i < files.size(); ++i) {
     RankedModel& ranked = models.emplace_back();
     ranked.name = terminal::NameInUtf8(files[i].stem().string());
     if (files.size() > kManyModels) {
-      terminal::WriteErr("\rEstudando " + std::to_string(i + 1) + " de " +
-                         std::to_string(files.size()) + "...");
+      progress.Show("Estudando " + std::to_string(i + 1) + " de " + std::to_string(files.size()) +
+                    "...");
     }
     // Messages name a model of the working folder by its file name alone.
     ModelInput input =
@@ -237,7 +285,7 @@ int Ranking(const CommandLine& line) {
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
   }
-  if (files.size() > kManyModels) terminal::WriteErr("\n");
+  progress.Finish("");
   RankModels(models);
 
   terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
@@ -290,17 +338,14 @@ int Optimize(const CommandLine& line) {
   optimize::SearchOptions options;
   options.rules = line.shape;
   bool shown = false;
-  std::size_t widest = 0;  // a shorter line blanks what the last one left
+  ProgressLine progressLine(terminal::ErrIsConsole());
   auto last = std::chrono::steady_clock::now();
   options.progress = [&](const optimize::Progress& progress) {
     const auto now = std::chrono::steady_clock::now();
     if (shown && now - last < std::chrono::milliseconds(200)) return;
     last = now;
     shown = true;
-    std::string text = optimize::ProgressText(progress) + "...";
-    widest = std::max(widest, text.size());
-    text.resize(widest, ' ');
-    terminal::WriteErr("\r" + text);
+    progressLine.Show(optimize::ProgressText(progress) + "...");
   };
   optimize::Optimization result;
   try {
@@ -308,11 +353,7 @@ int Optimize(const CommandLine& line) {
   } catch (const std::bad_alloc&) {
     result.error = "memória insuficiente para otimizar o modelo";
   }
-  if (shown) {
-    std::string text = optimize::SearchDoneText(options.starts, result.evaluations);
-    text.resize(std::max(widest, text.size()), ' ');
-    terminal::WriteErr("\r" + text + "\n");
-  }
+  if (shown) progressLine.Finish(optimize::SearchDoneText(options.starts, result.evaluations));
   const std::string shownFile = terminal::NameInUtf8(fileName);
   if (result.before.nodes > 0 && !result.before.stable) {
     // A mechanism: the study tells how it moves.
@@ -340,6 +381,28 @@ int Optimize(const CommandLine& line) {
     if (line.open) OpenPage(pageName);
   }
   return kStatusStudied;
+}
+
+// After a typed name that names no file: where it was looked for, and the
+// bundled examples, which stay in their own folder until they are copied.
+void HintForMissingModel(const std::string& fileName) {
+#ifdef _WIN32
+  constexpr char kSeparator = '\\';
+#else
+  constexpr char kSeparator = '/';
+#endif
+  std::string hint = "Procurado em " + terminal::NameInUtf8(platform::FullPath(fileName)) + ".\n";
+  const std::string examples = std::string("exemplos") + kSeparator;
+  const bool bare = fileName.find_first_of("/\\") == std::string::npos;
+  if (bare && desktop::ModificationStamp(examples + fileName)) {
+    hint += "O exemplo " + terminal::NameInUtf8(fileName) + " está na pasta " + examples +
+            ": digite " + terminal::NameInUtf8(examples + ModelStem(fileName)) +
+            ", ou copie-o para esta pasta.\n";
+  } else if (bare && desktop::ModificationStamp("exemplos")) {
+    hint += "Os modelos de exemplo estão na pasta " + examples + ": digite " + examples +
+            " antes do nome, ou copie-os para esta pasta.\n";
+  }
+  terminal::WriteErr(hint);
 }
 
 int Run(int argc, const char* const* argv) {
@@ -379,6 +442,9 @@ int Run(int argc, const char* const* argv) {
   } else {
     // 3. The study, and what it shows; again at each save when watching.
     status = StudyOnce(line, fileName, line.open || typedName);
+    if (typedName && status == kStatusModelFile && !desktop::ModificationStamp(fileName)) {
+      HintForMissingModel(fileName);
+    }
     std::optional<std::int64_t> seen = desktop::ModificationStamp(fileName);
     while (line.watch) {
       desktop::SleepMilliseconds(kWatchInterval);

@@ -129,17 +129,43 @@ std::string OpenFailureText(const Failure& failure) {
 
 }  // namespace
 
+namespace {
+
+// Whether the name ends with ".txt", in any letter case ("PONTE.TXT").
+bool EndsWithTxt(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string_view end = name.substr(name.size() - 4);
+  for (std::size_t i = 0; i < end.size(); ++i) {
+    const char c = end[i] >= 'A' && end[i] <= 'Z' ? static_cast<char>(end[i] - 'A' + 'a') : end[i];
+    if (c != ".txt"[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string ModelFileName(std::string_view name) {
   const std::size_t first = name.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
   name = name.substr(first, name.find_last_not_of(" \t") - first + 1);
   std::string file(name);
-  if (!file.ends_with(".txt")) file += ".txt";
+  // A path dragged onto a console window comes in double quotes; quivor
+  // wants a name with blanks in single quotes, a quote in it doubled.
+  const char quote = file.front();
+  if (file.size() >= 2 && (quote == '"' || quote == '\'') && file.back() == quote) {
+    std::string inside;
+    for (std::size_t i = 1; i + 1 < file.size(); ++i) {
+      inside += file[i];
+      if (quote == '\'' && file[i] == quote && file[i + 1] == quote && i + 2 < file.size()) ++i;
+    }
+    return ModelFileName(inside);
+  }
+  if (!EndsWithTxt(file)) file += ".txt";
   return file;
 }
 
 std::string ModelStem(const std::string& fileName) {
-  return fileName.ends_with(".txt") ? fileName.substr(0, fileName.size() - 4) : fileName;
+  return EndsWithTxt(fileName) ? fileName.substr(0, fileName.size() - 4) : fileName;
 }
 
 ModelInput ReadModelText(const std::string& fileName, std::string_view text) {
@@ -183,6 +209,24 @@ FileText ReadWholeFile(const std::string& fileName) {
   platform::CloseFile(opened.file);
   if (failure.failed()) return {{}, shownName + ": " + OpenFailureText(failure)};
   return file;
+}
+
+std::string WithCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+std::string WithSystemLineEnds(std::string_view text) {
+#ifdef _WIN32
+  return WithCrLf(text);
+#else
+  return std::string(text);
+#endif
 }
 
 ModelInput LoadModel(const std::string& fileName) {

@@ -10,11 +10,15 @@
 
 namespace quivor::study {
 
-// The file of a model name: blanks around it dropped, ".txt" added unless
-// the name already ends with it.
+// The file of a model name as it was typed: blanks around it and a pair of
+// quotes around it dropped (double: a path pasted by dragging the file onto
+// the console; single: as quivor wants a name with blanks), ".txt" added
+// unless the name already ends with it in any letter case. Empty for a
+// blank name.
 std::string ModelFileName(std::string_view name);
 
-// The name without its ".txt", for the files written beside it.
+// The name without its ".txt" (any letter case), for the files written
+// beside it.
 std::string ModelStem(const std::string& fileName);
 
 struct ModelInput {
@@ -26,6 +30,12 @@ struct ModelInput {
 };
 
 ModelInput LoadModel(const std::string& fileName);
+
+// The text with every line end as CR LF (a line end already CR LF kept).
+std::string WithCrLf(std::string_view text);
+// The text of a new model with the system's own line ends: CR LF on
+// Windows, as Notepad writes them; as it is elsewhere.
+std::string WithSystemLineEnds(std::string_view text);
 
 // A file's bytes, or empty with the one-line reason in `error`.
 struct FileText {
