@@ -91,46 +91,6 @@ void OpenPage(const std::string& pageName) {
                      " no navegador\n");
 }
 
-// Whether two models are one truss in two shapes: the same nodes and the
-// same bars, the coordinates aside.
-bool SameTruss(const Model& a, const Model& b) {
-  if (a.nodeCount != b.nodeCount || a.barCount != b.barCount) return false;
-  for (int i = 1; i <= a.nodeCount; ++i) {
-    if (a.nodeLabel(i) != b.nodeLabel(i)) return false;
-  }
-  for (int i = 1; i <= a.barCount; ++i) {
-    if (a.barLabel(i) != b.barLabel(i) || a.barNodes(i, 1) != b.barNodes(i, 1) ||
-        a.barNodes(i, 2) != b.barNodes(i, 2)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The model a shape written by otimizar came from (NAME-otimizado: NAME.txt),
-// while it is still there and still the same truss: its page keeps the view
-// of the shape before.
-struct ShapeBefore {
-  ModelInput input;
-  Study study;
-};
-std::optional<ShapeBefore> ShapeBeforeOf(const std::string& stem, const Model& model,
-                                         const StudyOptions& options) {
-  constexpr std::string_view kOptimized = "-otimizado";
-  if (!stem.ends_with(kOptimized) || stem.size() == kOptimized.size()) return std::nullopt;
-  const std::string original = stem.substr(0, stem.size() - kOptimized.size()) + ".txt";
-  if (!desktop::ModificationStamp(original)) return std::nullopt;
-  ShapeBefore earlier{LoadModel(original), {}};
-  if (!earlier.input.error.empty() || !SameTruss(earlier.input.model, model)) return std::nullopt;
-  try {
-    earlier.study = StudyModel(earlier.input.model, options);
-  } catch (const std::bad_alloc&) {
-    return std::nullopt;
-  }
-  if (!earlier.study.stable || !earlier.study.build) return std::nullopt;
-  return earlier;
-}
-
 // Studies the model once and shows the results; the exit status.
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
@@ -178,9 +138,11 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     }
   }
   if (line.page) {
-    const std::optional<ShapeBefore> earlier = ShapeBeforeOf(stem, input.model, line.options);
+    // The page of an optimized shape keeps the view of the shape before.
+    const std::optional<ShapeBefore> earlier =
+        ShapeBeforeOptimizing(stem, input.model, line.options);
     if (earlier) {
-      pageOptions.earlierModel = &earlier->input.model;
+      pageOptions.earlierModel = &earlier->model;
       pageOptions.earlierStudy = &earlier->study;
     }
     const std::string html =

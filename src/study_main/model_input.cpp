@@ -8,6 +8,7 @@
 
 #include "model/free_form_read.hpp"
 #include "model/read_model_file.hpp"
+#include "platform/desktop.hpp"
 #include "platform/platform.hpp"
 #include "platform/terminal.hpp"
 
@@ -209,6 +210,44 @@ FileText ReadWholeFile(const std::string& fileName) {
   platform::CloseFile(opened.file);
   if (failure.failed()) return {{}, shownName + ": " + OpenFailureText(failure)};
   return file;
+}
+
+namespace {
+
+// Whether two models are one truss in two shapes: the same nodes and the
+// same bars, the coordinates aside.
+bool SameTruss(const Model& a, const Model& b) {
+  if (a.nodeCount != b.nodeCount || a.barCount != b.barCount) return false;
+  for (int i = 1; i <= a.nodeCount; ++i) {
+    if (a.nodeLabel(i) != b.nodeLabel(i)) return false;
+  }
+  for (int i = 1; i <= a.barCount; ++i) {
+    if (a.barLabel(i) != b.barLabel(i) || a.barNodes(i, 1) != b.barNodes(i, 1) ||
+        a.barNodes(i, 2) != b.barNodes(i, 2)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<ShapeBefore> ShapeBeforeOptimizing(const std::string& stem, const Model& model,
+                                                 const StudyOptions& options) {
+  constexpr std::string_view kOptimized = "-otimizado";
+  if (!stem.ends_with(kOptimized) || stem.size() == kOptimized.size()) return std::nullopt;
+  const std::string original = stem.substr(0, stem.size() - kOptimized.size()) + ".txt";
+  if (!desktop::ModificationStamp(original)) return std::nullopt;
+  ModelInput input = LoadModel(original);
+  if (!input.error.empty() || !SameTruss(input.model, model)) return std::nullopt;
+  try {
+    std::optional<ShapeBefore> before(ShapeBefore{std::move(input.model), {}});
+    before->study = StudyModel(before->model, options);
+    if (!before->study.stable || !before->study.build) return std::nullopt;
+    return before;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
 }
 
 std::string WithCrLf(std::string_view text) {

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/model.hpp"
+#include "study/study.hpp"
 
 namespace quivor::study {
 
@@ -30,6 +32,17 @@ struct ModelInput {
 };
 
 ModelInput LoadModel(const std::string& fileName);
+
+// The model a shape written by otimizar came from, and its study: for
+// NAME-otimizado (`stem`), NAME.txt beside it, while it is there, can be
+// used, is still the same truss as `model` (the same nodes and bars, the
+// coordinates aside) and is stable. Nothing otherwise.
+struct ShapeBefore {
+  Model model;
+  Study study;
+};
+std::optional<ShapeBefore> ShapeBeforeOptimizing(const std::string& stem, const Model& model,
+                                                 const StudyOptions& options);
 
 // The text with every line end as CR LF (a line end already CR LF kept).
 std::string WithCrLf(std::string_view text);
