@@ -61,6 +61,10 @@ Outcome WriteWhole(const std::string& name, std::string_view bytes, bool replace
 // followed: a link to nothing takes its name too).
 bool Exists(const std::string& name);
 
+// The working folder joined with the name, in the system's separator, as a
+// message shows where a file was looked for; no link is resolved.
+std::string FullPath(const std::string& name);
+
 // Reads a regular file whole, refusing at once a folder (kFolder), anything
 // else that is not a regular file (kNotRegular) and a file of more than
 // `limit` bytes (kTooLarge).

@@ -14,6 +14,7 @@
 
 #include "platform/files.hpp"
 #include "platform/files_seam.hpp"
+#include "platform/platform.hpp"
 
 namespace quivor::files {
 namespace {}  // namespace
@@ -170,6 +171,8 @@ bool Exists(const std::string& name) {
   struct stat entry {};
   return !HasNul(name) && ::lstat(name.c_str(), &entry) == 0;
 }
+
+std::string FullPath(const std::string& name) { return platform::FullPath(name); }
 
 ReadResult ReadWhole(const std::string& name, std::size_t limit) {
   ReadResult result;

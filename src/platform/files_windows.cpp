@@ -175,6 +175,17 @@ bool Exists(const std::string& name) {
   return !HasNul(name) && ::GetFileAttributesW(Wide(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string FullPath(const std::string& name) {
+  const std::wstring wide = Wide(name);
+  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (HasNul(name) || size == 0) return name;
+  std::wstring full(size, L'\0');
+  const DWORD length = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return name;
+  full.resize(length);
+  return Utf8(full);
+}
+
 ReadResult ReadWhole(const std::string& name, std::size_t limit) {
   ReadResult result;
   if (HasNul(name) || name.empty()) {

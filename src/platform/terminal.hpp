@@ -17,6 +17,10 @@ namespace quivor::terminal {
 void WriteOut(std::string_view utf8);
 void WriteErr(std::string_view utf8);
 
+// Whether standard error is a console (a terminal), where a line can be
+// redrawn in place; false for a pipe or a file.
+bool ErrIsConsole();
+
 // A name (UTF-8 on our side, as the companion's files take it) as a message
 // shows it: valid UTF-8, controls escaped, cut when very long (ShownText).
 std::string NameInUtf8(const std::string& name);

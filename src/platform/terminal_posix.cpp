@@ -41,6 +41,8 @@ void WriteOut(std::string_view utf8) {
 // Standard error that has gone away cannot be told so.
 void WriteErr(std::string_view utf8) { (void)WriteAll(STDERR_FILENO, Valid(utf8)); }
 
+bool ErrIsConsole() { return ::isatty(STDERR_FILENO) == 1; }
+
 std::string NameInUtf8(const std::string& name) { return ShownText(name); }
 
 bool OutputFailed() { return !outputFailure.ok(); }

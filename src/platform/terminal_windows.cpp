@@ -71,6 +71,8 @@ void WriteErr(std::string_view utf8) {
   (void)WriteAll(::GetStdHandle(STD_ERROR_HANDLE), Valid(utf8));
 }
 
+bool ErrIsConsole() { return IsConsole(::GetStdHandle(STD_ERROR_HANDLE)); }
+
 std::string NameInUtf8(const std::string& name) { return ShownText(name); }
 
 bool OutputFailed() { return !outputFailure.ok(); }

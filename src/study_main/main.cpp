@@ -30,6 +30,7 @@
 #include "study/study.hpp"
 #include "study_main/model_input.hpp"
 #include "study_main/options.hpp"
+#include "study_main/progress_line.hpp"
 #include "study_output/outputs.hpp"
 #include "study_output/portuguese.hpp"
 
@@ -102,7 +103,7 @@ void OpenPage(const std::string& pageName) {
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
   const std::string pageName = stem + ".html";
-  const page::PageOptions pageOptions{.reload = line.watch};
+  page::PageOptions pageOptions{.reload = line.watch};
 
   // The model, read and checked as quivor reads it.
   ModelInput input = LoadModel(fileName);
@@ -147,6 +148,13 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     }
   }
   if (line.page) {
+    // The page of an optimized shape keeps the view of the shape before.
+    const std::optional<ShapeBefore> earlier =
+        ShapeBeforeOptimizing(stem, input.model, line.options);
+    if (earlier) {
+      pageOptions.earlierModel = &earlier->model;
+      pageOptions.earlierStudy = &earlier->study;
+    }
     const std::string html =
         page::PageHtml(terminal::NameInUtf8(stem), input.model, study, pageOptions);
     const bool pageWritten = Written(line, pageName, html, "Desenho e gabarito");
@@ -192,7 +200,8 @@ int NewModel(const CommandLine& line) {
     terminal::WriteErr("quivor-study: " + model.error + "\n");
     return kStatusUsage;
   }
-  const int status = WriteNewFile(fileName, model.text, line.replace);
+  // The system's own line ends, as a text editor there writes them.
+  const int status = WriteNewFile(fileName, WithSystemLineEnds(model.text), line.replace);
   if (status != kStatusStudied) return status;
   const generate::BridgeRequest& b = line.bridge;
   terminal::WriteOut(
@@ -255,14 +264,15 @@ int Ranking(const CommandLine& line) {
 
   // A progress line on standard error while there are many.
   constexpr std::size_t kManyModels = 10;
+  ProgressLine progress(terminal::ErrIsConsole());
   std::vector<RankedModel> models;
   for (std::size_t i = 0; i < files.size(); ++i) {
     RankedModel& ranked = models.emplace_back();
     const std::string& entry = files[i].name;
     ranked.name = terminal::NameInUtf8(entry.substr(0, entry.size() - kModelExtension.size()));
     if (files.size() > kManyModels) {
-      terminal::WriteErr("\rEstudando " + std::to_string(i + 1) + " de " +
-                         std::to_string(files.size()) + "...");
+      progress.Show("Estudando " + std::to_string(i + 1) + " de " + std::to_string(files.size()) +
+                    "...");
     }
     // Messages name a model of the working folder by its file name alone.
     const std::string path = JoinedName(line.folder, entry);
@@ -282,7 +292,7 @@ int Ranking(const CommandLine& line) {
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
   }
-  if (files.size() > kManyModels) terminal::WriteErr("\n");
+  progress.Finish("");
   RankModels(models);
 
   terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
@@ -341,17 +351,14 @@ int Optimize(const CommandLine& line) {
   optimize::SearchOptions options;
   options.rules = line.shape;
   bool shown = false;
-  std::size_t widest = 0;  // a shorter line blanks what the last one left
+  ProgressLine progressLine(terminal::ErrIsConsole());
   auto last = std::chrono::steady_clock::now();
   options.progress = [&](const optimize::Progress& progress) {
     const auto now = std::chrono::steady_clock::now();
     if (shown && now - last < std::chrono::milliseconds(200)) return;
     last = now;
     shown = true;
-    std::string text = optimize::ProgressText(progress) + "...";
-    widest = std::max(widest, text.size());
-    text.resize(widest, ' ');
-    terminal::WriteErr("\r" + text);
+    progressLine.Show(optimize::ProgressText(progress) + "...");
   };
   optimize::Optimization result;
   try {
@@ -363,11 +370,7 @@ int Optimize(const CommandLine& line) {
     result = {};
     result.error = CountOverflowText(overflow);
   }
-  if (shown) {
-    std::string text = optimize::SearchDoneText(options.starts, result.evaluations);
-    text.resize(std::max(widest, text.size()), ' ');
-    terminal::WriteErr("\r" + text + "\n");
-  }
+  if (shown) progressLine.Finish(optimize::SearchDoneText(options.starts, result.evaluations));
   const std::string shownFile = terminal::NameInUtf8(fileName);
   if (result.before.nodes > 0 && !result.before.stable) {
     // A mechanism: the study tells how it moves.
@@ -396,6 +399,28 @@ int Optimize(const CommandLine& line) {
     if (line.open) OpenPage(pageName);
   }
   return kStatusStudied;
+}
+
+// After a typed name that names no file: where it was looked for, and the
+// bundled examples, which stay in their own folder until they are copied.
+void HintForMissingModel(const std::string& fileName) {
+#ifdef _WIN32
+  constexpr char kSeparator = '\\';
+#else
+  constexpr char kSeparator = '/';
+#endif
+  std::string hint = "Procurado em " + terminal::NameInUtf8(files::FullPath(fileName)) + ".\n";
+  const std::string examples = std::string("exemplos") + kSeparator;
+  const bool bare = fileName.find_first_of("/\\") == std::string::npos;
+  if (bare && desktop::ModificationStamp(examples + fileName)) {
+    hint += "O exemplo " + terminal::NameInUtf8(fileName) + " está na pasta " + examples +
+            ": digite " + terminal::NameInUtf8(examples + ModelStem(fileName)) +
+            ", ou copie-o para esta pasta.\n";
+  } else if (bare && desktop::ModificationStamp("exemplos")) {
+    hint += "Os modelos de exemplo estão na pasta " + examples + ": digite " + examples +
+            " antes do nome, ou copie-os para esta pasta.\n";
+  }
+  terminal::WriteErr(hint);
 }
 
 int RunCommand(int argc, const char* const* argv) {
@@ -435,6 +460,9 @@ int RunCommand(int argc, const char* const* argv) {
   } else {
     // 3. The study, and what it shows; again at each save when watching.
     status = StudyOnce(line, fileName, line.open || typedName);
+    if (typedName && status == kStatusModelFile && !desktop::ModificationStamp(fileName)) {
+      HintForMissingModel(fileName);
+    }
     std::optional<std::int64_t> seen = desktop::ModificationStamp(fileName);
     while (line.watch) {
       desktop::SleepMilliseconds(kWatchInterval);

@@ -10,7 +10,9 @@
 
 #include "model/free_form_read.hpp"
 #include "model/read_model_file.hpp"
+#include "platform/desktop.hpp"
 #include "platform/files.hpp"
+#include "platform/platform.hpp"
 #include "platform/shown_text.hpp"
 #include "platform/terminal.hpp"
 
@@ -188,17 +190,43 @@ std::string OpenFailureText(const files::Outcome& outcome) {
 
 }  // namespace
 
+namespace {
+
+// Whether the name ends with ".txt", in any letter case ("PONTE.TXT").
+bool EndsWithTxt(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string_view end = name.substr(name.size() - 4);
+  for (std::size_t i = 0; i < end.size(); ++i) {
+    const char c = end[i] >= 'A' && end[i] <= 'Z' ? static_cast<char>(end[i] - 'A' + 'a') : end[i];
+    if (c != ".txt"[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string ModelFileName(std::string_view name) {
   const std::size_t first = name.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
   name = name.substr(first, name.find_last_not_of(" \t") - first + 1);
   std::string file(name);
-  if (!file.ends_with(".txt")) file += ".txt";
+  // A path dragged onto a console window comes in double quotes; quivor
+  // wants a name with blanks in single quotes, a quote in it doubled.
+  const char quote = file.front();
+  if (file.size() >= 2 && (quote == '"' || quote == '\'') && file.back() == quote) {
+    std::string inside;
+    for (std::size_t i = 1; i + 1 < file.size(); ++i) {
+      inside += file[i];
+      if (quote == '\'' && file[i] == quote && file[i + 1] == quote && i + 2 < file.size()) ++i;
+    }
+    return ModelFileName(inside);
+  }
+  if (!EndsWithTxt(file)) file += ".txt";
   return file;
 }
 
 std::string ModelStem(const std::string& fileName) {
-  return fileName.ends_with(".txt") ? fileName.substr(0, fileName.size() - 4) : fileName;
+  return EndsWithTxt(fileName) ? fileName.substr(0, fileName.size() - 4) : fileName;
 }
 
 ModelInput ReadModelText(const std::string& fileName, std::string_view text) {
@@ -227,6 +255,63 @@ FileText ReadWholeFile(const std::string& fileName) {
     return {{}, terminal::NameInUtf8(fileName) + ": " + OpenFailureText(read.outcome)};
   }
   return {std::move(read.text), {}};
+}
+
+namespace {
+
+// Whether two models are one truss in two shapes: the same nodes and the
+// same bars, the coordinates aside.
+bool SameTruss(const Model& a, const Model& b) {
+  if (a.nodeCount != b.nodeCount || a.barCount != b.barCount) return false;
+  for (int i = 1; i <= a.nodeCount; ++i) {
+    if (a.nodeLabel(i) != b.nodeLabel(i)) return false;
+  }
+  for (int i = 1; i <= a.barCount; ++i) {
+    if (a.barLabel(i) != b.barLabel(i) || a.barNodes(i, 1) != b.barNodes(i, 1) ||
+        a.barNodes(i, 2) != b.barNodes(i, 2)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<ShapeBefore> ShapeBeforeOptimizing(const std::string& stem, const Model& model,
+                                                 const StudyOptions& options) {
+  constexpr std::string_view kOptimized = "-otimizado";
+  if (!stem.ends_with(kOptimized) || stem.size() == kOptimized.size()) return std::nullopt;
+  const std::string original = stem.substr(0, stem.size() - kOptimized.size()) + ".txt";
+  if (!desktop::ModificationStamp(original)) return std::nullopt;
+  ModelInput input = LoadModel(original);
+  if (!input.error.empty() || !SameTruss(input.model, model)) return std::nullopt;
+  try {
+    std::optional<ShapeBefore> before(ShapeBefore{std::move(input.model), {}});
+    before->study = StudyModel(before->model, options);
+    if (!before->study.stable || !before->study.build) return std::nullopt;
+    return before;
+  } catch (...) {
+    // Out of memory, or counts that do not fit: no view of it.
+    return std::nullopt;
+  }
+}
+
+std::string WithCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+std::string WithSystemLineEnds(std::string_view text) {
+#ifdef _WIN32
+  return WithCrLf(text);
+#else
+  return std::string(text);
+#endif
 }
 
 ModelInput LoadModel(const std::string& fileName) {

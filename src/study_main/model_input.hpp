@@ -4,18 +4,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/model.hpp"
+#include "study/study.hpp"
 
 namespace quivor::study {
 
-// The file of a model name: blanks around it dropped, ".txt" added unless
-// the name already ends with it.
+// The file of a model name as it was typed: blanks around it and a pair of
+// quotes around it dropped (double: a path pasted by dragging the file onto
+// the console; single: as quivor wants a name with blanks), ".txt" added
+// unless the name already ends with it in any letter case. Empty for a
+// blank name.
 std::string ModelFileName(std::string_view name);
 
-// The name without its ".txt", for the files written beside it.
+// The name without its ".txt" (any letter case), for the files written
+// beside it.
 std::string ModelStem(const std::string& fileName);
 
 struct ModelInput {
@@ -34,6 +40,23 @@ ModelInput LoadModel(const std::string& fileName);
 // that is not a regular file (a folder, a FIFO, a device), is refused at
 // once.
 inline constexpr std::size_t kLargestModelFile = std::size_t{64} << 20;
+
+// The model a shape written by otimizar came from, and its study: for
+// NAME-otimizado (`stem`), NAME.txt beside it, while it is there, can be
+// used, is still the same truss as `model` (the same nodes and bars, the
+// coordinates aside) and is stable. Nothing otherwise.
+struct ShapeBefore {
+  Model model;
+  Study study;
+};
+std::optional<ShapeBefore> ShapeBeforeOptimizing(const std::string& stem, const Model& model,
+                                                 const StudyOptions& options);
+
+// The text with every line end as CR LF (a line end already CR LF kept).
+std::string WithCrLf(std::string_view text);
+// The text of a new model with the system's own line ends: CR LF on
+// Windows, as Notepad writes them; as it is elsewhere.
+std::string WithSystemLineEnds(std::string_view text);
 
 // A file's bytes, or empty with the one-line reason in `error`.
 struct FileText {

@@ -9,6 +9,9 @@
 #include <cmath>
 #include <deque>
 #include <functional>
+#include <memory>
+
+#include "study_main/model_input.hpp"
 
 namespace quivor::study {
 namespace {
@@ -29,6 +32,36 @@ std::optional<double> Number(std::string text) {
   }
   return value;
 }
+
+// The usage line as it is typed: a subcommand right after the program's
+// name, and a subcommand's own help naming the program before it.
+class UsageFormatter : public CLI::Formatter {
+ public:
+  std::string make_usage(const CLI::App* app, std::string name) const override {
+    if (app->get_parent() == nullptr) {
+      return get_label("Usage") + ": " + name + " [" + get_label("OPTIONS") + "] [NOME]\n" +
+             "  ou: " + name + " " + get_label("SUBCOMMAND") + " [" + get_label("OPTIONS") +
+             "] ... (veja " + name + " " + get_label("SUBCOMMAND") + " --help)\n";
+    }
+    return CLI::Formatter::make_usage(app, app->get_parent()->get_name() + " " + name);
+  }
+
+  // An option and its text, the text in its column: the column counted in
+  // characters, not in the bytes of an accented label ("OBRIGATÓRIO").
+  std::string make_option(const CLI::Option* opt, bool is_positional) const override {
+    const std::string name = "  " + make_option_name(opt, is_positional) + make_option_opts(opt);
+    const std::string text = make_option_desc(opt);
+    std::size_t width = 0;
+    for (const char c : name) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    std::string out = name;
+    if (!text.empty()) {
+      out += width + 2 <= column_width_ ? std::string(column_width_ - width, ' ')
+                                        : "\n" + std::string(column_width_, ' ');
+      out += text;
+    }
+    return out + "\n";
+  }
+};
 
 void Portuguese(CLI::App& app) {
   auto formatter = app.get_formatter();
@@ -53,9 +86,15 @@ std::string UsageError(const CLI::ParseError& error) {
            (colon == std::string::npos ? std::string() : " " + detail.substr(colon + 2));
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    // "--fio: At Most 1 required but received 2": the option given twice.
+    const std::size_t colon = detail.find(": At Most ");
+    if (colon != std::string::npos && detail.starts_with("--")) {
+      return "a opção " + detail.substr(0, colon) + " foi dada mais de uma vez";
+    }
     return "uma opção sem o seu valor";
   }
   if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    if (detail.starts_with("NOME ")) return "falta o nome do modelo";
     const std::size_t dashes = detail.find("--");
     return "falta uma opção obrigatória" +
            (dashes == std::string::npos
@@ -120,6 +159,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       "diante do limite, a carga de colapso estimada e, se a treliça for um mecanismo, "
       "como ela se move.",
       "quivor-study");
+  app.formatter(std::make_shared<UsageFormatter>());
   Portuguese(app);
   app.set_version_flag("--version", "quivor-study " QUIVOR_VERSION, "Mostra a versão e termina");
 
@@ -154,7 +194,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   ranged(app, "--fio", "CM", "Comprimento de um fio inteiro", " (padrão 25,4)", kStrandLengthRange,
          [&line](double v) { line.options.strandLength = v; });
   app.add_flag("--json", line.json,
-               "Escreve os resultados como um documento JSON na saída padrão, e nada mais lá");
+               "Escreve os resultados como um documento JSON na saída padrão, e nada mais lá; "
+               "pede o NOME na linha de comando. Com --acompanhar, um documento por linha, um "
+               "a cada estudo");
   app.add_flag("--csv", line.csv,
                "Escreve NOME.csv, uma linha por barra, para uma planilha em português "
                "(ponto e vírgula, vírgula decimal, UTF-8)");
@@ -267,21 +309,47 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       "Estado de saída: 0 estudado; 1 a treliça é um mecanismo; 2 erro de uso; "
       "3 o arquivo do modelo não pôde ser usado; 4 um arquivo de saída não pôde ser escrito.");
 
+  // The subcommand named on the line, if any: its help is the one to see.
+  const std::vector<CLI::App*> subcommands{created, ranking, renumber, optimize};
+  auto namedSubcommand = [&subcommands]() -> CLI::App* {
+    for (CLI::App* sub : subcommands) {
+      if (sub->parsed()) return sub;
+    }
+    return nullptr;
+  };
+  auto seeHelp = [&namedSubcommand]() {
+    const CLI::App* sub = namedSubcommand();
+    return " (veja quivor-study " + (sub != nullptr ? sub->get_name() + " " : std::string()) +
+           "--help)\n";
+  };
   ParsedCommandLine parsed;
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    parsed.out = app.help();
-    for (CLI::App* sub : {created, ranking, renumber, optimize}) {
-      if (sub->parsed()) parsed.out = sub->help();
-    }
+    const CLI::App* sub = namedSubcommand();
+    parsed.out = sub != nullptr ? sub->help() : app.help();
     return parsed;
   } catch (const CLI::CallForVersion&) {
     parsed.out = "quivor-study " QUIVOR_VERSION "\n";
     return parsed;
   } catch (const CLI::ParseError& error) {
     parsed.status = kStatusUsage;
-    parsed.err = "quivor-study: " + UsageError(error) + " (veja quivor-study --help)\n";
+    parsed.err = "quivor-study: " + UsageError(error) + seeHelp();
+    return parsed;
+  }
+
+  // A name given on the line must name something: an empty or blank one is
+  // a slip, not a request to ask for the name.
+  for (CLI::App* on : {&app, created, renumber, optimize}) {
+    if (on->count("NOME") > 0 && ModelFileName(line.model).empty()) {
+      parsed.status = kStatusUsage;
+      parsed.err = "quivor-study: o nome do modelo está vazio" + seeHelp();
+      return parsed;
+    }
+  }
+  if (ranking->count("PASTA") > 0 && line.folder.find_first_not_of(" \t") == std::string::npos) {
+    parsed.status = kStatusUsage;
+    parsed.err = "quivor-study: o nome da pasta está vazio" + seeHelp();
     return parsed;
   }
 
@@ -323,6 +391,13 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       return parsed;
     }
     line.command = Command::kOptimize;
+  }
+  // The JSON mode keeps standard output for the document alone: no dialogue
+  // there to ask for the name.
+  if (line.command == Command::kStudy && line.json && line.model.empty()) {
+    parsed.status = kStatusUsage;
+    parsed.err = "quivor-study: --json pede o nome do modelo na linha de comando" + seeHelp();
+    return parsed;
   }
   parsed.run = std::move(line);
   return parsed;

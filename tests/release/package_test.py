@@ -3,7 +3,7 @@ package):
 
 - its name carries the project's version and the system;
 - it holds exactly the two programs, the guide and the bundled examples in
-  exemplos/ (the tarball inside one folder named as the archive, the zip
+  exemplos/ (the model files of examples/ that git tracks) (the tarball inside one folder named as the archive, the zip
   without one), the programs executable, the examples and the guide the
   very bytes of the sources and of this build's guide;
 - the programs need nothing but the system: the Linux ones are static (no
@@ -73,6 +73,23 @@ def imported_dlls(program):
     return {name.lower() for name in re.findall(r"DLL Name: (\S+)", text)}
 
 
+def bundled_models(source):
+    """The models the archive bundles: the model files (*.txt, as the install
+    rule takes them) of examples/ that git tracks, so that a report or a page
+    left there by a run is no part of it; without git (a source tarball),
+    the model files there."""
+    examples = os.path.join(source, "examples")
+    try:
+        listed = subprocess.run(["git", "-C", source, "ls-files", "-z", "--", "examples"],
+                                capture_output=True, check=True).stdout
+        tracked = [os.path.relpath(os.path.join(source, name.decode()), examples)
+                   for name in listed.split(b"\0") if name]
+    except (OSError, subprocess.CalledProcessError):
+        tracked = []
+    names = tracked or os.listdir(examples)
+    return sorted(name for name in names if name.endswith(".txt") and os.sep not in name)
+
+
 def run(wrapper, program, args, folder, typed=b""):
     return subprocess.run(wrapper + [program] + args, cwd=folder, input=typed,
                           capture_output=True, timeout=300)
@@ -97,7 +114,7 @@ def main():
 
     examples = os.path.join(args.source, "examples")
     expected = {"quivor" + suffix: None, "quivor-study" + suffix: None, "LEIA-ME.html": args.guide}
-    for model in os.listdir(examples):
+    for model in bundled_models(args.source):
         expected["exemplos/" + model] = os.path.join(examples, model)
     prefix = "" if windows else name + "/"
     found = members(args.archive)
