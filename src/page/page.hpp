@@ -3,6 +3,7 @@
 // sheets as a template to build on.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "model/model.hpp"
@@ -19,6 +20,8 @@ struct PageOptions {
   // outline of the new shape. Both or neither.
   const Model* earlierModel = nullptr;
   const study::Study* earlierStudy = nullptr;
+  // The warnings about the model file, listed before the study's.
+  std::span<const study::FileWarning> fileWarnings;
 };
 
 // `model` is the model the study was made of; the loads come from the

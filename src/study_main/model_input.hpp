@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/model.hpp"
+#include "study/study.hpp"
 
 namespace quivor::study {
 
@@ -23,6 +25,10 @@ struct ModelInput {
   // that names the file, the line and the value where it went wrong.
   std::string error;
   std::int64_t errorLine = 0;  // the line of the file where it went wrong; 0 if none
+  // For a model that was read: each record whose line goes on, past the
+  // values the reader took, with more that looks like a number (a decimal
+  // comma, most often). The model stays as the reader read it.
+  std::vector<FileWarning> warnings{};
 };
 
 ModelInput LoadModel(const std::string& fileName);
