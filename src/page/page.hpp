@@ -21,7 +21,7 @@ struct PageOptions {
   const Model* earlierModel = nullptr;
   const study::Study* earlierStudy = nullptr;
   // The warnings about the model file, listed before the study's.
-  std::span<const study::FileWarning> fileWarnings;
+  std::span<const study::FileWarning> fileWarnings{};
 };
 
 // `model` is the model the study was made of; the loads come from the

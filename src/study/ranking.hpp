@@ -12,11 +12,12 @@
 namespace quivor::study {
 
 struct RankedModel {
-  std::string name;                   // the model's name, its file without ".txt"
-  std::optional<Study> study;         // empty when the model could not be used
-  std::string error;                  // then why, in one line
-  std::int64_t errorLine = 0;         // the line of the file where it went wrong; 0 if none
-  std::vector<FileWarning> warnings;  // about the file of a model that was read
+  std::string name;            // the model's name, its file without ".txt"
+  std::optional<Study> study;  // empty when the model could not be used
+  std::string error;           // then why, in one line
+  std::int64_t errorLine = 0;  // the line of the file where it went wrong; 0 if none
+  // The warnings about the file of a model that was read.
+  std::vector<FileWarning> warnings{};
 };
 
 // Best first: the highest efficiency; then the stable trusses without a
