@@ -211,21 +211,24 @@ std::optional<FileWarning> IgnoredNumber(const std::string& shownName, std::stri
   if (extent.slash || extent.end > text.size() || extent.begin > extent.end) return std::nullopt;
   const auto end = static_cast<std::size_t>(extent.end);
   std::size_t lineEnd = std::min(text.find('\n', end), text.size());
-  const std::size_t lineStart = end == 0 ? 0 : text.rfind('\n', end - 1) + 1;  // npos + 1 = 0
   std::string_view rest = text.substr(end, lineEnd - end);
   while (!rest.empty() && IsSeparator(rest.front())) rest.remove_prefix(1);
   if (!LooksNumeric(rest)) return std::nullopt;
+  const std::size_t lineStart = end == 0 ? 0 : text.rfind('\n', end - 1) + 1;  // npos + 1 = 0
   while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) {
     rest.remove_suffix(1);
   }
   if (lineEnd > lineStart && text[lineEnd - 1] == '\r') --lineEnd;
 
-  // The values the read took, as the file writes them.
+  // The values the read took, as the file writes them, and the line ends
+  // it went past after its first value.
   std::vector<std::string> values;
+  std::int64_t linesPassed = 0;
   const std::string_view read = text.substr(extent.begin, end - extent.begin);
   for (std::size_t i = 0; i < read.size();) {
     const std::size_t valueEnd = std::min(read.find_first_of(" \t,\r\n", i), read.size());
     if (valueEnd > i) values.push_back(Printable(read.substr(i, valueEnd - i), kShownValue));
+    if (valueEnd < read.size() && read[valueEnd] == '\n' && !values.empty()) ++linesPassed;
     i = valueEnd + 1;
   }
 
@@ -241,6 +244,9 @@ std::optional<FileWarning> IgnoredNumber(const std::string& shownName, std::stri
     std::vector<std::string> shown;
     for (const std::string& number : meant) shown.push_back(Printable(number, kShownValue));
     warning.text += "vírgula decimal? escreva " + ListInWords(shown) + ")";
+  } else if (linesPassed > 0) {
+    // The record began on an earlier line, which had too few values.
+    warning.text += "faltam valores na linha " + std::to_string(extent.line - linesPassed) + "?)";
   } else {
     warning.text += "esta linha leva só " + std::to_string(extent.items) +
                     (extent.items == 1 ? " valor)" : " valores)");

@@ -26,6 +26,7 @@ TEST(ModelInput, ANumberLeftUnreadOnARecordsLineIsNamedWithItsLikelyFix) {
     int line;
     const char* replacement;
     const char* warning;  // empty: none
+    int warningLine = 0;  // 0: the line replaced
   } cases[] = {
       {5, "3 20,5 15.0",
        "t.txt, linha 5: o quivor lê 3, 20 e 5 e ignora \"15.0\" (vírgula decimal? escreva 20.5)"},
@@ -51,6 +52,9 @@ TEST(ModelInput, ANumberLeftUnreadOnARecordsLineIsNamedWithItsLikelyFix) {
       {5, "3 20 / 4", ""},
       {5, "3 20 15\r", ""},
       {5, "3 20\n15 abc", ""},
+      // Too few values on a line: the record takes the next line's first.
+      {5, "3 20\n\n9 7 7",
+       "t.txt, linha 7: o quivor lê 3, 20 e 9 e ignora \"7 7\" (faltam valores na linha 5?)", 7},
   };
   for (const auto& c : cases) {
     const ModelInput input = ReadModelText("t.txt", Triangle(c.line, c.replacement));
@@ -61,7 +65,7 @@ TEST(ModelInput, ANumberLeftUnreadOnARecordsLineIsNamedWithItsLikelyFix) {
     } else {
       ASSERT_EQ(input.warnings.size(), 1u);
       EXPECT_EQ(input.warnings[0].text, c.warning);
-      EXPECT_EQ(input.warnings[0].line, c.line);
+      EXPECT_EQ(input.warnings[0].line, c.warningLine != 0 ? c.warningLine : c.line);
     }
   }
   // A model that cannot be used gets its error alone.
