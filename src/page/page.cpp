@@ -394,6 +394,9 @@ std::string ErrorPageHtml(const std::string& modelName, const std::string& error
           "<section><pre class=\"error\">")
       .Text(error)
       .Raw("</pre>");
+  for (const study::FileWarning& warning : options.fileWarnings) {
+    page.Raw("<p>Aviso: ").Text(warning.text).Raw(".</p>");
+  }
   if (options.reload) {
     page.Raw("<p>Corrija o arquivo e salve: esta página se atualiza sozinha.</p>");
   }

@@ -29,8 +29,9 @@ struct PageOptions {
 std::string PageHtml(const std::string& modelName, const Model& model, const study::Study& study,
                      const PageOptions& options);
 
-// The page of a model that could not be studied: its name and the one-line
-// error, so that a browser left open on the page shows what went wrong.
+// The page of a model that could not be studied: its name, the one-line
+// error and the warnings about the file, so that a browser left open on the
+// page shows what went wrong.
 std::string ErrorPageHtml(const std::string& modelName, const std::string& error,
                           const PageOptions& options);
 

@@ -82,6 +82,14 @@ std::string OutOfMemoryError(const std::string& fileName) {
   return terminal::NameInUtf8(fileName) + ": memória insuficiente para estudar o modelo";
 }
 
+// The warnings about a model file that could not be used, on standard error
+// before its error, which they may explain.
+void WarnOnError(const std::vector<FileWarning>& warnings) {
+  for (const FileWarning& warning : warnings) {
+    terminal::WriteErr("quivor-study: aviso: " + warning.text + "\n");
+  }
+}
+
 // Opens a page that was written in the browser, or says on standard error
 // that it could not.
 void OpenPage(const std::string& pageName) {
@@ -107,6 +115,7 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     }
   }
   if (!error.empty()) {
+    WarnOnError(input.warnings);
     terminal::WriteErr("quivor-study: " + error + "\n");
     // A page left open in a browser shows the error too.
     if (line.page && line.watch) {
@@ -174,6 +183,7 @@ std::optional<std::string> ReadCheckedModel(const std::string& fileName) {
     warnings = std::move(input.warnings);
   }
   if (!error.empty()) {
+    WarnOnError(warnings);
     terminal::WriteErr("quivor-study: " + error + "\n");
     return std::nullopt;
   }
@@ -243,7 +253,7 @@ int Ranking(const CommandLine& line) {
     }
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
-    if (ranked.study) ranked.warnings = std::move(input.warnings);
+    ranked.warnings = std::move(input.warnings);
   }
   if (files.size() > kManyModels) terminal::WriteErr("\n");
   RankModels(models);

@@ -323,7 +323,7 @@ ModelInput ReadModelText(const std::string& fileName, std::string_view text) {
   IgnoredNumbers ignored(shownName, text);
   unit.Observe(&ignored);
   const ModelStatus status = ReadModelFile(unit, input.model);
-  if (status.ok()) input.warnings = std::move(ignored.warnings);
+  input.warnings = std::move(ignored.warnings);
   if (status.failure.failed()) {
     // The end of the input is met past the last line: it names the last one.
     input.errorLine = status.failure.number != ErrorNumber::kEndOfFile

@@ -25,9 +25,10 @@ struct ModelInput {
   // that names the file, the line and the value where it went wrong.
   std::string error;
   std::int64_t errorLine = 0;  // the line of the file where it went wrong; 0 if none
-  // For a model that was read: each record whose line goes on, past the
-  // values the reader took, with more that looks like a number (a decimal
-  // comma, most often). The model stays as the reader read it.
+  // Each record whose line goes on, past the values the reader took, with
+  // more that looks like a number (a decimal comma, most often), up to where
+  // the reading stopped: they may explain an error. The model stays as the
+  // reader read it.
   std::vector<FileWarning> warnings{};
 };
 

@@ -30,8 +30,8 @@ std::string JsonDocument(const std::string& modelName, const Study& study,
 std::string CsvTable(const Study& study);
 
 // A ranking, best first, one row per model, the errors of the models that
-// could not be used and the warnings about the files of the others; `folder`
-// as shown to the user.
+// could not be used and the warnings about the files; `folder` as shown to
+// the user.
 std::string RankingReport(const std::string& folder, const std::vector<RankedModel>& models,
                           double weightLimit);
 // The same as a CSV table (as CsvTable writes it).

@@ -68,10 +68,14 @@ TEST(ModelInput, ANumberLeftUnreadOnARecordsLineIsNamedWithItsLikelyFix) {
       EXPECT_EQ(input.warnings[0].line, c.warningLine != 0 ? c.warningLine : c.line);
     }
   }
-  // A model that cannot be used gets its error alone.
-  std::string rejected = Triangle(5, "3 20,5 15");
+  // A model that cannot be used keeps the warnings met before its error,
+  // which they may explain.
+  std::string rejected = Triangle(1, "3 3");
   rejected.replace(rejected.find("3 2 3"), 5, "3 2 9");
-  EXPECT_TRUE(ReadModelText("t.txt", rejected).warnings.empty());
+  const ModelInput input = ReadModelText("t.txt", rejected);
+  EXPECT_EQ(input.error, "t.txt, linha 8: a barra 3 usa o nó 9, que não existe");
+  ASSERT_EQ(input.warnings.size(), 1u);
+  EXPECT_EQ(input.warnings[0].line, 1);
 }
 
 TEST(ModelInput, AnEncodingTheReaderCannotReadIsNamedWithHowToSaveTheFile) {
