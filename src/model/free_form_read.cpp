@@ -39,6 +39,7 @@ struct InputUnit::State {
   bool ended = false;         // the source has given its last byte
   Failure failure;            // a refused read; the unit reads nothing after it
   std::int64_t line = 1;      // record number of the byte at pos
+  std::uint64_t taken = 0;    // bytes the source has given
   bool atRecordStart = true;  // nothing of the current record has been read
   // A value longer than the buffer, condensed.
   std::array<char, kKeptDigits + 32> longText{};
@@ -88,9 +89,13 @@ bool Refill(State& s, std::size_t offset, int unit) {
       return false;
     }
     s.end += got.count;
+    s.taken += got.count;
   }
   return true;
 }
+
+// The offset of the byte at s.pos from the start of the unit's text.
+std::uint64_t Offset(const State& s) { return s.taken - (s.end - s.pos); }
 
 // Makes the byte at s.pos + offset available; see Refill.
 bool Have(State& s, std::size_t offset, int unit) {
@@ -378,6 +383,15 @@ Failure FreeFormRead(InputUnit& unit, std::span<ReadItem> items) {
     return s.failure;
   }
 
+  // A read that succeeded, for the unit's observer.
+  const std::uint64_t begin = Offset(s);
+  auto done = [&](bool slash) {
+    if (unit.observer_ != nullptr) {
+      unit.observer_->ReadEnded({begin, Offset(s), s.line, items.size(), slash});
+    }
+    return kSuccess;
+  };
+
   std::size_t next = 0;     // the item that the next value goes to
   bool afterValue = false;  // a value was the last thing read: a comma now only separates
   while (next < items.size()) {
@@ -393,7 +407,7 @@ Failure FreeFormRead(InputUnit& unit, std::span<ReadItem> items) {
     if (c == '/') {  // the read ends here; the items left keep what they held
       ++s.pos;
       s.atRecordStart = false;
-      return kSuccess;
+      return done(true);
     }
     afterValue = true;
     if (items[next].kind == ItemKind::kText) {
@@ -418,7 +432,7 @@ Failure FreeFormRead(InputUnit& unit, std::span<ReadItem> items) {
       item.line = value.line;
     }
   }
-  return kSuccess;
+  return done(false);
 }
 
 }  // namespace quivor

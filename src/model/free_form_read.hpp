@@ -38,6 +38,28 @@ struct ReadItem {
       : kind(ItemKind::kText), target(text), textLength(length) {}
 };
 
+// Where one read found its values: the offsets, in bytes from the start of
+// the unit's text, where its first record began and where it stopped; the
+// line (from 1) where it stopped; how many items it had; whether a slash
+// stopped it. What follows `end` on that line is left unread.
+struct ReadExtent {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+  std::int64_t line = 0;
+  std::size_t items = 0;
+  bool slash = false;
+};
+
+// Told of each read that succeeds, for a caller that looks at what the
+// reader leaves unread. Reading goes on exactly as without it.
+class ReadObserver {
+ public:
+  virtual void ReadEnded(const ReadExtent& extent) = 0;
+
+ protected:
+  ~ReadObserver() = default;
+};
+
 class InputUnit {
  public:
   // Reads an open file (unit 1), or the console when `file` is kNoFile.
@@ -52,6 +74,9 @@ class InputUnit {
   int unit() const { return unit_; }
   // The record number (from 1) where the last read stopped.
   std::int64_t line() const;
+  // Tells `observer` (which must outlive the unit; null for none) of each
+  // read that succeeds from now on.
+  void Observe(ReadObserver* observer) { observer_ = observer; }
 
   static constexpr std::size_t kBufferSize = 64 * 1024;  // bytes
 
@@ -61,6 +86,7 @@ class InputUnit {
   friend Failure FreeFormRead(InputUnit& unit, std::span<ReadItem> items);
   int unit_;
   std::unique_ptr<State> state_;
+  ReadObserver* observer_ = nullptr;
 };
 
 // Fills the items from the unit's text. Fails with 24 (end of input before

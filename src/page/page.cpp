@@ -351,9 +351,12 @@ void MechanismList(Markup& page, const Study& study) {
   page.Raw("</section>\n");
 }
 
-void Warnings(Markup& page, const Study& study) {
-  if (study.warnings.empty()) return;
+void Warnings(Markup& page, const Study& study, std::span<const study::FileWarning> fileWarnings) {
+  if (study.warnings.empty() && fileWarnings.empty()) return;
   page.Raw("<section id=\"avisos\"><h2>Avisos</h2><ul class=\"plain\">");
+  for (const study::FileWarning& warning : fileWarnings) {
+    page.Raw("<li>").Text(warning.text).Raw(".</li>");
+  }
   for (const study::Warning& warning : study.warnings) {
     page.Raw("<li>").Text(study::WarningText(warning)).Raw(".</li>");
   }
@@ -389,7 +392,7 @@ std::string PageHtml(const std::string& modelName, const Model& model, const Stu
   } else {
     MechanismList(page, study);
   }
-  Warnings(page, study);
+  Warnings(page, study, options.fileWarnings);
   AppendPrintHelp(page, truss);
   page.Raw("</div>\n");
   AppendTemplate(page, modelName, truss, study);
@@ -408,6 +411,9 @@ std::string ErrorPageHtml(const std::string& modelName, const std::string& error
           "<section><pre class=\"error\">")
       .Text(error)
       .Raw("</pre>");
+  for (const study::FileWarning& warning : options.fileWarnings) {
+    page.Raw("<p>Aviso: ").Text(warning.text).Raw(".</p>");
+  }
   if (options.reload) {
     page.Raw("<p>Corrija o arquivo e salve: esta página se atualiza sozinha.</p>");
   }

@@ -3,6 +3,7 @@
 // sheets as a template to build on.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "model/model.hpp"
@@ -19,6 +20,8 @@ struct PageOptions {
   // outline of the new shape. Both or neither.
   const Model* earlierModel = nullptr;
   const study::Study* earlierStudy = nullptr;
+  // The warnings about the model file, listed before the study's.
+  std::span<const study::FileWarning> fileWarnings{};
 };
 
 // `model` is the model the study was made of; the loads come from the
@@ -26,8 +29,9 @@ struct PageOptions {
 std::string PageHtml(const std::string& modelName, const Model& model, const study::Study& study,
                      const PageOptions& options);
 
-// The page of a model that could not be studied: its name and the one-line
-// error, so that a browser left open on the page shows what went wrong.
+// The page of a model that could not be studied: its name, the one-line
+// error and the warnings about the file, so that a browser left open on the
+// page shows what went wrong.
 std::string ErrorPageHtml(const std::string& modelName, const std::string& error,
                           const PageOptions& options);
 

@@ -16,6 +16,8 @@ struct RankedModel {
   std::optional<Study> study;  // empty when the model could not be used
   std::string error;           // then why, in one line
   std::int64_t errorLine = 0;  // the line of the file where it went wrong; 0 if none
+  // The warnings about the model's file.
+  std::vector<FileWarning> warnings{};
 };
 
 // Best first: the bridges within the weight limit by efficiency, highest

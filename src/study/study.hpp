@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "model/model.hpp"
@@ -109,6 +110,15 @@ struct Warning {
   int node = 0;   // label, where the warning is about a node
   int bar = 0;    // label, where it is about a bar
   int other = 0;  // kDuplicateBar: the earlier bar's label
+};
+
+// A warning about the model file itself, found where the file is read (the
+// study gets the model as quivor reads it and never sees the file): its
+// line, the text the reader left unread there, and the warning in words.
+struct FileWarning {
+  std::int64_t line = 0;
+  std::string ignored;
+  std::string text;
 };
 
 struct Study {

@@ -91,6 +91,14 @@ std::string OutOfMemoryError(const std::string& fileName) {
   return terminal::NameInUtf8(fileName) + ": memória insuficiente para estudar o modelo";
 }
 
+// The warnings about a model file that could not be used, on standard error
+// before its error, which they may explain.
+void WarnOnError(const std::vector<FileWarning>& warnings) {
+  for (const FileWarning& warning : warnings) {
+    terminal::WriteErr("quivor-study: aviso: " + warning.text + "\n");
+  }
+}
+
 // Opens a page that was written in the browser, or says on standard error
 // that it could not.
 void OpenPage(const std::string& pageName) {
@@ -103,10 +111,9 @@ void OpenPage(const std::string& pageName) {
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
   const std::string pageName = stem + ".html";
-  page::PageOptions pageOptions{.reload = line.watch};
-
   // The model, read and checked as quivor reads it.
   ModelInput input = LoadModel(fileName);
+  page::PageOptions pageOptions{.reload = line.watch, .fileWarnings = input.warnings};
   std::string error = input.error;
   Study study;
   if (error.empty()) {
@@ -119,6 +126,7 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     }
   }
   if (!error.empty()) {
+    WarnOnError(input.warnings);
     terminal::WriteErr("quivor-study: " + error + "\n");
     // A page left open in a browser shows the error too.
     if (line.page && line.watch) {
@@ -130,9 +138,9 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
 
   // What it shows.
   if (line.json) {
-    terminal::WriteOut(JsonDocument(terminal::NameInUtf8(stem), study) + "\n");
+    terminal::WriteOut(JsonDocument(terminal::NameInUtf8(stem), study, input.warnings) + "\n");
   } else {
-    terminal::WriteOut(ConsoleReport(terminal::NameInUtf8(fileName), study));
+    terminal::WriteOut(ConsoleReport(terminal::NameInUtf8(fileName), study, input.warnings));
   }
   bool written = true;
   if (!line.json && (line.csv || line.page)) terminal::WriteOut("\n");
@@ -180,15 +188,24 @@ int WriteNewFile(const std::string& name, const std::string& bytes, bool replace
 }
 
 // The text of a model file that quivor's reader and checks accept; nothing
-// when they do not, the error said on standard error.
+// when they do not, the error said on standard error. The warnings about
+// the file are shown first.
 std::optional<std::string> ReadCheckedModel(const std::string& fileName) {
   FileText file = ReadWholeFile(fileName);
   std::string error = file.error;
-  if (error.empty()) error = ReadModelText(fileName, file.text).error;
+  std::vector<FileWarning> warnings;
+  if (error.empty()) {
+    ModelInput input = ReadModelText(fileName, file.text);
+    error = std::move(input.error);
+    warnings = std::move(input.warnings);
+  }
   if (!error.empty()) {
+    WarnOnError(warnings);
     terminal::WriteErr("quivor-study: " + error + "\n");
     return std::nullopt;
   }
+  for (const FileWarning& warning : warnings) terminal::WriteOut("Aviso: " + warning.text + ".\n");
+  if (!warnings.empty()) terminal::WriteOut("\n");
   return std::move(file.text);
 }
 
@@ -291,6 +308,7 @@ int Ranking(const CommandLine& line) {
     }
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
+    ranked.warnings = std::move(input.warnings);
   }
   progress.Finish("");
   RankModels(models);

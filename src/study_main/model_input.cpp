@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,6 +52,13 @@ std::string RejectionInWords(const ModelRejection& r) {
   return {};
 }
 
+// Part of the file as a message may show it: at most `limit` characters,
+// control bytes as '?', bytes that are not UTF-8 taken as Windows-1252
+// letters (Latin-1 for the accented ones).
+std::string Printable(std::string_view shown, std::size_t limit) {
+  return terminal::ShownText(shown, limit, terminal::Controls::kQuestionMark);
+}
+
 // A line of the file as a message may show it: at most kShownLine
 // characters, control bytes as '?', bytes that are not UTF-8 taken as
 // Windows-1252 letters (Latin-1 for the accented ones).
@@ -64,7 +72,7 @@ std::string ShownLine(std::string_view text, std::int64_t line) {
   std::string_view shown = text.substr(start, text.find('\n', start) - start);
   while (!shown.empty() && (shown.back() == '\r' || shown.back() == ' ')) shown.remove_suffix(1);
   while (!shown.empty() && shown.front() == ' ') shown.remove_prefix(1);
-  return terminal::ShownText(shown, kShownLine, terminal::Controls::kQuestionMark);
+  return Printable(shown, kShownLine);
 }
 
 // The kinds of value a field of the model holds, for a value it cannot.
@@ -168,6 +176,164 @@ std::string ReadFailureText(const Failure& failure, std::string_view text, std::
   }
 }
 
+// The encoding of a text that quivor's reader cannot read, named as
+// Notepad names it; empty for none seen. The byte-order marks, and UTF-16
+// without one: ASCII characters with a zero byte after (LE) or before (BE)
+// each. quivor fails on all of them at the first value.
+std::string_view UnreadableEncoding(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) return "UTF-8 com BOM";
+  if (text.starts_with(std::string_view("\xFF\xFE\0\0", 4))) return "UTF-32 LE";
+  if (text.starts_with(std::string_view("\0\0\xFE\xFF", 4))) return "UTF-32 BE";
+  if (text.starts_with("\xFF\xFE")) return "UTF-16 LE";
+  if (text.starts_with("\xFE\xFF")) return "UTF-16 BE";
+  auto ascii = [](char c) { return c != '\0' && static_cast<unsigned char>(c) < 0x80; };
+  if (text.size() >= 4) {
+    if (ascii(text[0]) && text[1] == '\0' && ascii(text[2]) && text[3] == '\0') return "UTF-16 LE";
+    if (text[0] == '\0' && ascii(text[1]) && text[2] == '\0' && ascii(text[3])) return "UTF-16 BE";
+  }
+  return {};
+}
+
+std::string EncodingText(std::string_view encoding) {
+  const std::string_view what = encoding.starts_with("UTF-8") ? "começa com uma marca invisível"
+                                                              : "cada letra ocupa mais de um byte";
+  return "o arquivo está salvo em \"" + std::string(encoding) + "\" (" + std::string(what) +
+         "), que o quivor também não lê; no Bloco de Notas, use \"Salvar como\" com a "
+         "Codificação \"ANSI\" ou \"UTF-8\" (sem BOM)";
+}
+
+// What separates values on a line (a line end is not one of them).
+bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether a text begins as a number does: [sign] [point] digit.
+bool LooksNumeric(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && IsDigit(text[i]);
+}
+
+// Whether a text is all digits, one at least.
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+// Characters of a value or of an ignored text shown in a warning.
+constexpr std::size_t kShownValue = 20;
+constexpr std::size_t kShownIgnored = 40;
+
+// "a", "a e b", "a, b e c".
+std::string ListInWords(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? " e " : ", ";
+    text += items[i];
+  }
+  return text;
+}
+
+// The numbers of a line written with a decimal comma ("20,5", "-0,5"), as a
+// point writes them: what stands between blanks and is digits, a comma and
+// digits. A comma between values without blanks ("3,20,5") is not one.
+std::vector<std::string> DecimalCommaNumbers(std::string_view line) {
+  std::vector<std::string> numbers;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ' || line[i] == '\t') {
+      ++i;
+      continue;
+    }
+    const std::size_t end = std::min(line.find_first_of(" \t", i), line.size());
+    std::string_view word = line.substr(i, end - i);
+    i = end;
+    const std::size_t comma = word.find(',');
+    if (comma == std::string_view::npos) continue;
+    std::string_view whole = word.substr(0, comma);
+    if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) whole.remove_prefix(1);
+    if (!AllDigits(whole) || !AllDigits(word.substr(comma + 1))) continue;
+    std::string number(word);
+    number[comma] = '.';
+    numbers.push_back(std::move(number));
+  }
+  return numbers;
+}
+
+// The warning of one read, when its last line goes on, past its values and
+// after separators, with something that looks like a number.
+std::optional<FileWarning> IgnoredNumber(const std::string& shownName, std::string_view text,
+                                         const ReadExtent& extent) {
+  if (extent.slash || extent.end > text.size() || extent.begin > extent.end) return std::nullopt;
+  const auto end = static_cast<std::size_t>(extent.end);
+  std::size_t lineEnd = std::min(text.find('\n', end), text.size());
+  std::string_view rest = text.substr(end, lineEnd - end);
+  while (!rest.empty() && IsSeparator(rest.front())) rest.remove_prefix(1);
+  if (!LooksNumeric(rest)) return std::nullopt;
+  const std::size_t lineStart = end == 0 ? 0 : text.rfind('\n', end - 1) + 1;  // npos + 1 = 0
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) {
+    rest.remove_suffix(1);
+  }
+  if (lineEnd > lineStart && text[lineEnd - 1] == '\r') --lineEnd;
+
+  // The values the read took, as the file writes them, and the line ends
+  // it went past after its first value.
+  std::vector<std::string> values;
+  std::int64_t linesPassed = 0;
+  const std::string_view read = text.substr(extent.begin, end - extent.begin);
+  for (std::size_t i = 0; i < read.size();) {
+    const std::size_t valueEnd = std::min(read.find_first_of(" \t,\r\n", i), read.size());
+    if (valueEnd > i) values.push_back(Printable(read.substr(i, valueEnd - i), kShownValue));
+    if (valueEnd < read.size() && read[valueEnd] == '\n' && !values.empty()) ++linesPassed;
+    i = valueEnd + 1;
+  }
+
+  FileWarning warning;
+  warning.line = extent.line;
+  warning.ignored = Printable(rest, kShownIgnored);
+  warning.text = shownName + ", linha " + std::to_string(extent.line) + ": o quivor ";
+  if (!values.empty()) warning.text += "lê " + ListInWords(values) + " e ";
+  warning.text += "ignora \"" + warning.ignored + "\" (";
+  const std::vector<std::string> meant =
+      DecimalCommaNumbers(text.substr(lineStart, lineEnd - lineStart));
+  if (!meant.empty()) {
+    std::vector<std::string> shown;
+    for (const std::string& number : meant) shown.push_back(Printable(number, kShownValue));
+    warning.text += "vírgula decimal? escreva " + ListInWords(shown) + ")";
+  } else if (linesPassed > 0) {
+    // The record began on an earlier line, which had too few values.
+    warning.text += "faltam valores na linha " + std::to_string(extent.line - linesPassed) + "?)";
+  } else {
+    warning.text += "esta linha leva só " + std::to_string(extent.items) +
+                    (extent.items == 1 ? " valor)" : " valores)");
+  }
+  return warning;
+}
+
+// Keeps the extent of every read whose line goes on with what looks like a
+// number. Runs inside the reader: it throws nothing, and a warning that
+// finds no memory is left out.
+class IgnoredNumbers final : public ReadObserver {
+ public:
+  IgnoredNumbers(const std::string& shownName, std::string_view text)
+      : shownName_(shownName), text_(text) {}
+
+  void ReadEnded(const ReadExtent& extent) override {
+    try {
+      if (std::optional<FileWarning> warning = IgnoredNumber(shownName_, text_, extent)) {
+        warnings.push_back(std::move(*warning));
+      }
+    } catch (const std::bad_alloc&) {
+    }
+  }
+
+  std::vector<FileWarning> warnings;
+
+ private:
+  const std::string& shownName_;
+  std::string_view text_;
+};
+
 std::string OpenFailureText(const files::Outcome& outcome) {
   switch (outcome.cause) {
     case files::Cause::kNotFound:
@@ -231,9 +397,19 @@ std::string ModelStem(const std::string& fileName) {
 
 ModelInput ReadModelText(const std::string& fileName, std::string_view text) {
   ModelInput input;
-  InputUnit unit(kModelUnit, text);
-  const ModelStatus status = ReadModelFile(unit, input.model);
   const std::string shownName = terminal::NameInUtf8(fileName);
+  // A text in an encoding the reader cannot read: the reason, rather than
+  // the invisible character it would stop at.
+  const std::string_view encoding = UnreadableEncoding(text);
+  if (!encoding.empty()) {
+    input.error = shownName + ": " + EncodingText(encoding);
+    return input;
+  }
+  InputUnit unit(kModelUnit, text);
+  IgnoredNumbers ignored(shownName, text);
+  unit.Observe(&ignored);
+  const ModelStatus status = ReadModelFile(unit, input.model);
+  input.warnings = std::move(ignored.warnings);
   if (status.failure.failed()) {
     // The end of the input is met past the last line: it names the last one.
     input.errorLine = status.failure.number != ErrorNumber::kEndOfFile

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/model.hpp"
 #include "study/study.hpp"
@@ -30,6 +31,11 @@ struct ModelInput {
   // that names the file, the line and the value where it went wrong.
   std::string error;
   std::int64_t errorLine = 0;  // the line of the file where it went wrong; 0 if none
+  // Each record whose line goes on, past the values the reader took, with
+  // more that looks like a number (a decimal comma, most often), up to where
+  // the reading stopped: they may explain an error. The model stays as the
+  // reader read it.
+  std::vector<FileWarning> warnings{};
 };
 
 ModelInput LoadModel(const std::string& fileName);

@@ -105,7 +105,8 @@ std::string Mechanisms(const Study& study) {
 
 }  // namespace
 
-std::string ConsoleReport(const std::string& modelFile, const Study& study) {
+std::string ConsoleReport(const std::string& modelFile, const Study& study,
+                          std::span<const FileWarning> fileWarnings) {
   std::string text = Counts(modelFile, study);
   if (study.stable) {
     text += "A treliça é estável.\n";
@@ -114,8 +115,9 @@ std::string ConsoleReport(const std::string& modelFile, const Study& study) {
   } else {
     text += Mechanisms(study);
   }
-  if (!study.warnings.empty()) {
+  if (!study.warnings.empty() || !fileWarnings.empty()) {
     text += "\nAvisos:\n";
+    for (const FileWarning& warning : fileWarnings) text += "  - " + warning.text + ".\n";
     for (const Warning& warning : study.warnings) text += "  - " + WarningText(warning) + ".\n";
   }
   return text;

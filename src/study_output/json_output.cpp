@@ -38,8 +38,12 @@ std::string_view KindKey(WarningKind kind) {
   return "";
 }
 
-json Warnings(const Study& study) {
+json Warnings(const Study& study, std::span<const FileWarning> fileWarnings) {
   json warnings = json::array();
+  for (const FileWarning& w : fileWarnings) {
+    warnings.push_back(
+        {{"kind", "ignored-number"}, {"line", w.line}, {"ignored", w.ignored}, {"text", w.text}});
+  }
   for (const Warning& w : study.warnings) {
     json entry = {{"kind", KindKey(w.kind)}};
     if (w.kind == WarningKind::kDuplicateBar) {
@@ -98,7 +102,8 @@ json Cases(const Study& study) {
 
 }  // namespace
 
-std::string JsonDocument(const std::string& modelName, const Study& study) {
+std::string JsonDocument(const std::string& modelName, const Study& study,
+                         std::span<const FileWarning> fileWarnings) {
   json document = {{"model", modelName},
                    {"nodes", study.nodes},
                    {"bars", study.bars},
@@ -107,7 +112,7 @@ std::string JsonDocument(const std::string& modelName, const Study& study) {
                    {"maxwell", study.maxwell},
                    {"stable", study.stable},
                    {"mechanisms", Mechanisms(study)},
-                   {"warnings", Warnings(study)},
+                   {"warnings", Warnings(study, fileWarnings)},
                    {"weightLimit", study.weightLimit},
                    {"strandLength", study.strandLength}};
   document["build"] = study.build ? Build(*study.build) : json(nullptr);

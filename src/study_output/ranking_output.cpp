@@ -1,4 +1,5 @@
 // A ranking on the console and as a CSV table.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,23 @@
 
 namespace quivor::study {
 namespace {
+
+// Lines named in a model's row; the report lists every warning below.
+constexpr std::size_t kLinesInRow = 3;
+
+// The note of a row whose model file has warnings: ", ver linha 7",
+// ", ver linhas 7, 9 e 12", ", ver linhas 7, 9, 12...".
+std::string SeeLines(const std::vector<FileWarning>& warnings) {
+  if (warnings.empty()) return {};
+  std::string text = warnings.size() == 1 ? ", ver linha " : ", ver linhas ";
+  const std::size_t shown = std::min(warnings.size(), kLinesInRow);
+  for (std::size_t i = 0; i < shown; ++i) {
+    if (i > 0) text += i + 1 == warnings.size() ? " e " : ", ";
+    text += std::to_string(warnings[i].line);
+  }
+  if (shown < warnings.size()) text += "...";
+  return text;
+}
 
 // The columns of one model, numbers as the console shows them (the CSV
 // table leaves empty what the console shows as "-").
@@ -21,10 +39,11 @@ std::vector<std::string> Row(std::size_t place, const RankedModel& m) {
   }
   const Study& s = *m.study;
   if (!s.stable) {
-    row.insert(row.end(), {"mecanismo", "", "", "", ""});
+    row.push_back("mecanismo" + SeeLines(m.warnings));
+    row.insert(row.end(), {"", "", "", ""});
     return row;
   }
-  row.push_back("estável");
+  row.push_back("estável" + SeeLines(m.warnings));
   row.push_back(Decimal(s.build->weight, 2));
   row.push_back(s.build->weight <= s.weightLimit ? "sim" : "não");
   row.push_back(s.collapse ? Decimal(s.collapse->load, 2) : "");
@@ -66,6 +85,14 @@ std::string RankingReport(const std::string& folder, const std::vector<RankedMod
     if (first) text += "\nErros:\n";
     first = false;
     text += "  - " + m.error + "\n";
+  }
+  first = true;
+  for (const RankedModel& m : models) {
+    for (const FileWarning& warning : m.warnings) {
+      if (first) text += "\nAvisos:\n";
+      first = false;
+      text += "  - " + warning.text + ".\n";
+    }
   }
   return text;
 }

@@ -363,6 +363,22 @@ TEST(Page, TextsAreEscaped) {
   EXPECT_NE(error.find("http-equiv=\"refresh\""), std::string::npos);
 }
 
+TEST(Page, WarningsAboutTheFileAreListedFirst) {
+  EXPECT_EQ(Page(Triangle()).find("id=\"avisos\""), std::string::npos);
+  const std::vector<study::FileWarning> warnings{
+      {5, "15.0", "t.txt, linha 5: o quivor lê 3, 20 e 5 e ignora \"15.0\""}};
+  const std::string page = Page(Triangle(), "t", {.fileWarnings = warnings});
+  EXPECT_NE(page.find("<section id=\"avisos\"><h2>Avisos</h2><ul class=\"plain\"><li>t.txt, linha "
+                      "5: o quivor lê 3, 20 e 5 e ignora &quot;15.0&quot;.</li>"),
+            std::string::npos);
+  // Before the study's own.
+  TrussBuilder doubled = Triangle();
+  doubled.Bar(4, 2, 1);
+  const std::string withBoth = Page(doubled, "t", {.fileWarnings = warnings});
+  EXPECT_LT(withBoth.find("linha 5"), withBoth.find("a barra 4 liga os mesmos"));
+  EXPECT_NE(withBoth.find("a barra 4 liga os mesmos"), std::string::npos);
+}
+
 TEST(Page, HostileModelsGiveAPageWithoutNonNumbers) {
   const auto moved = [](double x, double y) {
     TrussBuilder truss = Triangle();
