@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "page/page.hpp"
 #include "page/page_parts.hpp"
 #include "study_output/portuguese.hpp"
 
@@ -199,7 +200,8 @@ class DrawingWriter {
     if (study_.stable) {
       views.push_back({"vista-ponte", "Ponte a construir", nullptr, nullptr, true});
       if (earlier != nullptr) {
-        views.push_back({"vista-antes", "Antes da otimização", nullptr, nullptr, true, &truss_});
+        views.push_back(
+            {"vista-antes", std::string(kEarlierViewTab), nullptr, nullptr, true, &truss_});
       }
       for (std::size_t i = 0; i < study_.cases.size() && i < kCaseViews; ++i) {
         const CaseCollapse& c = study_.cases[i];

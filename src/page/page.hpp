@@ -5,11 +5,15 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "model/model.hpp"
 #include "study/study.hpp"
 
 namespace quivor::page {
+
+// The tab of the view of a shape before its optimization.
+inline constexpr std::string_view kEarlierViewTab = "Antes da otimização";
 
 struct PageOptions {
   // The page reloads itself now and then, to show the study again while

@@ -107,6 +107,14 @@ void OpenPage(const std::string& pageName) {
                      " no navegador\n");
 }
 
+// Whether a page already written holds the view of a shape before its
+// optimization.
+bool HasEarlierView(const std::string& pageName) {
+  if (!files::Exists(pageName)) return false;
+  const files::ReadResult page = files::ReadWhole(pageName, kLargestModelFile);
+  return page.outcome.ok() && page.text.find(page::kEarlierViewTab) != std::string::npos;
+}
+
 // Studies the model once and shows the results; the exit status.
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
@@ -162,6 +170,11 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     if (earlier) {
       pageOptions.earlierModel = &earlier->model;
       pageOptions.earlierStudy = &earlier->study;
+    } else if (HasEarlierView(pageName)) {
+      // The page is written all the same; the view it loses is said.
+      terminal::WriteErr("quivor-study: aviso: " + terminal::NameInUtf8(pageName) +
+                         " perde a vista \"Antes da otimização\": o modelo de antes não está mais "
+                         "ao lado dele, ou já não é a mesma treliça\n");
     }
     const std::string html =
         page::PageHtml(terminal::NameInUtf8(stem), input.model, study, pageOptions);

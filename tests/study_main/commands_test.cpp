@@ -182,5 +182,34 @@ TEST_F(CommandsTest, StandardOutputThatCannotBeWrittenEndsWithStatus4) {
 }
 #endif
 
+#ifndef _WIN32
+// A page that showed the shape before its optimization and can no longer
+// (the earlier model is gone) is written all the same, and says what it
+// lost on standard error.
+TEST_F(CommandsTest, AnOptimizedPageThatLosesItsEarlierViewSaysSo) {
+  Reset("nenhum", false);
+  std::filesystem::rename("ponte.txt", "ponte-otimizado.txt");
+  ScratchFolder::Put("ponte-otimizado.html", "<p>Antes da otimização</p>\n");
+  std::fflush(stderr);
+  const int saved = ::dup(STDERR_FILENO);
+  std::FILE* captured = std::tmpfile();
+  ASSERT_NE(captured, nullptr);
+  ::dup2(::fileno(captured), STDERR_FILENO);
+  const int status = RunCommand({"ponte-otimizado"});
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  std::rewind(captured);
+  std::string said;
+  for (int c = std::fgetc(captured); c != EOF; c = std::fgetc(captured))
+    said += static_cast<char>(c);
+  std::fclose(captured);
+  EXPECT_EQ(status, study::kStatusStudied);
+  EXPECT_NE(said.find("ponte-otimizado.html perde a vista \"Antes da otimização\""),
+            std::string::npos)
+      << said;
+  EXPECT_NE(Bytes("ponte-otimizado.html").find("<svg"), std::string::npos);
+}
+#endif
+
 }  // namespace
 }  // namespace quivor::files
