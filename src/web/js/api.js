@@ -1,0 +1,94 @@
+// window.quivor: the programs for a page's scripts. Each call runs the
+// program afresh on files in memory and gives back what it would leave:
+// its exit status (as on Linux), its console output (saida) and standard
+// error (erro) as text, and the files it writes. A model's fault is in
+// those, never thrown.
+"use strict";
+
+(() => {
+  const B = QuivorBytes;
+  const P = QuivorPrograms;
+
+  // The options of a command line: `--option value` for each one given.
+  function options(given, names) {
+    const args = [];
+    for (const [key, option] of Object.entries(names)) {
+      const value = given[key];
+      if (value === undefined || value === null || value === false) continue;
+      if (value === true) args.push(option);
+      else args.push(option, String(value));
+    }
+    return args;
+  }
+
+  const STUDY = { limitePeso: "--limite-peso", fio: "--fio" };
+  const NEW = {
+    tipo: "--tipo",
+    vao: "--vao",
+    altura: "--altura",
+    paineis: "--paineis",
+    carga: "--carga",
+    coefTracao: "--coef-tracao",
+    coefCompressao: "--coef-compressao",
+    cargaDistribuida: "--carga-distribuida",
+  };
+
+  function nameOf(given, fallback) {
+    return given.nome === undefined || given.nome === null ? fallback : String(given.nome);
+  }
+
+  function text(result, file) {
+    const bytes = result.arquivos[file];
+    return bytes === null ? null : B.text(bytes);
+  }
+
+  const quivor = {
+    // quivor with a model file NOME.txt of these bytes, NOME typed at its
+    // prompt: {status, relatorio (NOME.rtf's bytes, or null), saida, erro}.
+    relatorio(modelo, nome) {
+      return P.quivor(B.of(modelo, "o modelo"), B.of(nome, "o nome"));
+    },
+
+    // quivor-study NOME --json: {status, json (its text, without the line
+    // end), erro}.
+    estudar(modelo, opcoes = {}) {
+      const nome = nameOf(opcoes, "modelo");
+      const args = [nome, "--json", "--sem-pagina", ...options(opcoes, STUDY)];
+      const result = P.study(args, nome, B.of(modelo, "o modelo"), () => []);
+      return { status: result.status, json: result.saida.replace(/\n$/, ""), erro: result.erro };
+    },
+
+    // quivor-study NOME: {status, pagina (NOME.html, or null), saida, erro}.
+    pagina(modelo, opcoes = {}) {
+      const nome = nameOf(opcoes, "modelo");
+      const args = [nome, ...options(opcoes, STUDY)];
+      const result = P.study(args, nome, B.of(modelo, "o modelo"), (stem) => [`${stem}.html`]);
+      const [page] = Object.keys(result.arquivos);
+      return { status: result.status, pagina: text(result, page), saida: result.saida, erro: result.erro };
+    },
+
+    // quivor-study nova NOME: {status, modelo (NOME.txt, or null), saida, erro}.
+    nova(opcoes = {}) {
+      const nome = nameOf(opcoes, "ponte");
+      const args = ["nova", nome, ...options(opcoes, NEW)];
+      const result = P.study(args, nome, null, (stem) => [`${stem}.txt`]);
+      const [model] = Object.keys(result.arquivos);
+      return { status: result.status, modelo: text(result, model), saida: result.saida, erro: result.erro };
+    },
+
+    // quivor-study renumerar NOME: {status, modelo (NOME-renumerado.txt, or
+    // null), saida, erro}.
+    renumerar(modelo, opcoes = {}) {
+      const nome = nameOf(opcoes, "modelo");
+      const result = P.study(["renumerar", nome], nome, B.of(modelo, "o modelo"), (stem) => [
+        `${stem}-renumerado.txt`,
+      ]);
+      const [model] = Object.keys(result.arquivos);
+      return { status: result.status, modelo: text(result, model), saida: result.saida, erro: result.erro };
+    },
+  };
+
+  // Resolved with window.quivor once the engine is compiled.
+  quivor.pronto = QuivorEngine.load().then(() => quivor);
+  window.quivor = quivor;
+})();
