@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the unit and end-to-end suites in a debug build
-# and again under the address and undefined-behaviour sanitizers, then the
-# fuzz targets for a bounded time.
+# Builds and runs every test: the page quivor.html, the unit, end-to-end and
+# browser suites in a debug build and again under the address and
+# undefined-behaviour sanitizers, then the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+
+# The page quivor.html (Emscripten), which the debug and sanitizer tests
+# then check in a browser against their programs (browser.web). Skipped
+# where Debian's emscripten is missing.
+if command -v em++ >/dev/null; then
+  echo "== web (at ${SECONDS} s)"
+  cmake --preset web >/dev/null
+  cmake --build --preset web -j "$jobs"
+else
+  echo "== web: skipped (needs em++, Debian's emscripten)"
+fi
 
 for preset in debug asan; do
   echo "== $preset (at ${SECONDS} s)"

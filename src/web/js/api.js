@@ -46,7 +46,9 @@
     // quivor with a model file NOME.txt of these bytes, NOME typed at its
     // prompt: {status, relatorio (NOME.rtf's bytes, or null), saida, erro}.
     relatorio(modelo, nome) {
-      return P.quivor(B.of(modelo, "o modelo"), B.of(nome, "o nome"));
+      // The name and Enter, then Enter again when the program asks for it.
+      const typed = B.join(B.of(nome, "o nome"), Uint8Array.of(10, 10));
+      return P.quivor(B.of(modelo, "o modelo"), typed);
     },
 
     // quivor-study NOME --json: {status, json (its text, without the line

@@ -46,11 +46,10 @@ const QuivorPrograms = (() => {
     };
   }
 
-  // quivor, with `typed` at its console: the name, then Enter at the end.
-  // The model's bytes are the file it opens for that name; the report is
-  // the file it writes, or null.
-  function quivor(model, typed) {
-    const input = B.join(typed, Uint8Array.of(10, 10));
+  // quivor, with `input` (bytes) at its console. The model's bytes (or
+  // null: no file) are the file it opens for the name read from the input;
+  // the report is the file it writes, or null.
+  function quivor(model, input) {
     const run = QuivorEngine.start(input);
     const module = run.module;
     module._quivor_web_enter();
@@ -59,7 +58,7 @@ const QuivorPrograms = (() => {
       withBytes(module, input, (at, size) => module._quivor_web_typed_files(at, size)),
     );
     const [modelFile, resultsFile] = files === null ? [null, null] : B.split(files);
-    if (modelFile !== null) writeFile(module, modelFile, model);
+    if (modelFile !== null && model !== null) writeFile(module, modelFile, model);
     const status = QuivorEngine.call(run, () => module._quivor_web_quivor());
     const result = finish(run, status);
     result.relatorio = resultsFile === null ? null : readFile(module, resultsFile);
