@@ -8,11 +8,14 @@
 # - every block of storage comes from the C heap, as under AddressSanitizer
 #   (QUIVOR_HEAP_ONLY), instead of mappings of the system's pages;
 # - the C++ library (libc++ 13) lacks std::bit_cast and the floating-point
-#   <charconv>: src/web/library_gaps.hpp, included before every C++ source,
-#   supplies them, the conversions over src/platform/float_chars.cpp;
+#   <charconv>: src/web/library_gaps.hpp, included before every C++
+#   source, supplies them, the conversions over
+#   src/platform/float_chars.cpp;
+# - the desktop body src/platform/desktop_web.cpp: no browser to open, no
+#   waiting;
 # - the two programs' main functions are built under other names
-#   (src/web/quivor_program.cpp, src/web/study_program.cpp), and src/web/engine.cpp lets the page's scripts
-#   run them on files in memory.
+#   (src/web/quivor_program.cpp, src/web/study_program.cpp), and
+#   src/web/engine.cpp lets the page's scripts run them on files in memory.
 #
 # Emscripten's system libraries come prebuilt with Debian's package (its
 # cache is frozen); its JavaScript optimizer needs NODE_PATH to find acorn,

@@ -279,6 +279,8 @@ def main():
         return SKIPPED
 
     check = Checker()
+    # One file that holds everything, within 4 MB.
+    check.same("page size within 4 MB", page.stat().st_size <= 4 << 20, True)
     url = page.as_uri()
     with chromium.Browser(executable, timeout=300) as browser:
         browser.open(url)

@@ -37,9 +37,11 @@
     return given.nome === undefined || given.nome === null ? fallback : String(given.nome);
   }
 
-  function text(result, file) {
-    const bytes = result.arquivos[file];
-    return bytes === null ? null : B.text(bytes);
+  // The run's status, console and error, and its one file as text (or
+  // null) under the given key.
+  function answer(result, key) {
+    const [bytes] = Object.values(result.arquivos);
+    return { status: result.status, [key]: B.text(bytes), saida: result.saida, erro: result.erro };
   }
 
   const quivor = {
@@ -65,8 +67,7 @@
       const nome = nameOf(opcoes, "modelo");
       const args = [nome, ...options(opcoes, STUDY)];
       const result = P.study(args, nome, B.of(modelo, "o modelo"), (stem) => [`${stem}.html`]);
-      const [page] = Object.keys(result.arquivos);
-      return { status: result.status, pagina: text(result, page), saida: result.saida, erro: result.erro };
+      return answer(result, "pagina");
     },
 
     // quivor-study nova NOME: {status, modelo (NOME.txt, or null), saida, erro}.
@@ -74,8 +75,7 @@
       const nome = nameOf(opcoes, "ponte");
       const args = ["nova", nome, ...options(opcoes, NEW)];
       const result = P.study(args, nome, null, (stem) => [`${stem}.txt`]);
-      const [model] = Object.keys(result.arquivos);
-      return { status: result.status, modelo: text(result, model), saida: result.saida, erro: result.erro };
+      return answer(result, "modelo");
     },
 
     // quivor-study renumerar NOME: {status, modelo (NOME-renumerado.txt, or
@@ -85,8 +85,7 @@
       const result = P.study(["renumerar", nome], nome, B.of(modelo, "o modelo"), (stem) => [
         `${stem}-renumerado.txt`,
       ]);
-      const [model] = Object.keys(result.arquivos);
-      return { status: result.status, modelo: text(result, model), saida: result.saida, erro: result.erro };
+      return answer(result, "modelo");
     },
   };
 

@@ -48,13 +48,21 @@ const QuivorEngine = (() => {
     return run;
   }
 
+  // A program that aborts (an exception it does not catch, storage beyond
+  // what the page may have) ends as on Linux, with the status of SIGABRT;
+  // its standard error says why.
+  const ABORTED = 134;
+
   // Calls a program's main function in the run: its exit status.
   function call(run, main) {
     try {
       return main();
     } catch (thrown) {
       if (run.exited) return run.status;
-      throw thrown;
+      if (!(thrown instanceof WebAssembly.RuntimeError)) throw thrown;
+      run.exited = true;
+      run.status = ABORTED;
+      return ABORTED;
     }
   }
 
