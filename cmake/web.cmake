@@ -47,9 +47,10 @@ target_link_options(quivor_engine PRIVATE
 # The page: its markup, the engine's glue, the engine itself (base64) and
 # the scripts, put together by src/web/assemble.js.
 find_program(QUIVOR_NODE NAMES node nodejs REQUIRED)
-# The scripts, in the order they run.
+# The scripts, in the order they run; the first four and worker.js make the
+# worker of quivor.otimizar.
 set(QUIVOR_WEB_SCRIPTS)
-foreach(script bytes engine programs api page)
+foreach(script bytes commandline engine programs api optimizer page worker)
   list(APPEND QUIVOR_WEB_SCRIPTS ${PROJECT_SOURCE_DIR}/src/web/js/${script}.js)
 endforeach()
 set(QUIVOR_WEB_PAGE ${CMAKE_BINARY_DIR}/quivor.html)
@@ -59,7 +60,9 @@ add_custom_command(
           --template ${PROJECT_SOURCE_DIR}/src/web/quivor.html.in
           --glue $<TARGET_FILE:quivor_engine>
           --wasm $<TARGET_FILE_DIR:quivor_engine>/quivor_engine.wasm
-          --version ${PROJECT_VERSION} --out ${QUIVOR_WEB_PAGE} ${QUIVOR_WEB_SCRIPTS}
+          --version ${PROJECT_VERSION} --out ${QUIVOR_WEB_PAGE}
+          --shared bytes.js,commandline.js,engine.js,programs.js --worker-only worker.js
+          ${QUIVOR_WEB_SCRIPTS}
   DEPENDS quivor_engine ${PROJECT_SOURCE_DIR}/src/web/assemble.js
           ${PROJECT_SOURCE_DIR}/src/web/quivor.html.in ${QUIVOR_WEB_SCRIPTS}
   COMMENT "quivor.html: the engine and its scripts in one page"

@@ -1,7 +1,11 @@
 // Puts quivor.html together: the page's markup (quivor.html.in), the
 // engine's glue, the engine itself as base64, and the page's scripts, each
-// in a script element of its own, in the order given.
-//   node assemble.js --template T --glue G.js --wasm E.wasm --version V --out O S1.js S2.js ...
+// in a script element of its own, in the order given. The glue and the
+// scripts named in --shared are marked data-worker (the worker's source is
+// made of them); those in --worker-only are marked too, but not run by the
+// page (type text/plain).
+//   node assemble.js --template T --glue G.js --wasm E.wasm --version V --out O
+//                    --shared a.js,b.js --worker-only w.js S1.js S2.js ...
 "use strict";
 const fs = require("fs");
 const path = require("path");
@@ -26,13 +30,22 @@ function main() {
   const options = parse(process.argv.slice(2));
   const glue = scriptText(options.glue);
   const engine = fs.readFileSync(options.wasm).toString("base64");
-  const scripts = options.scripts
-    .map((file) => `<script>\n// ${path.basename(file)}\n${scriptText(file)}</script>`)
-    .join("\n");
+  const shared = new Set((options.shared || "").split(",").filter(Boolean));
+  const workerOnly = new Set((options["worker-only"] || "").split(",").filter(Boolean));
+  const element = (file) => {
+    const name = path.basename(file);
+    const attributes = workerOnly.has(name)
+      ? ' type="text/plain" data-worker'
+      : shared.has(name)
+        ? " data-worker"
+        : "";
+    return `<script${attributes}>\n// ${name}\n${scriptText(file)}</script>`;
+  };
+  const scripts = options.scripts.map(element).join("\n");
   const pieces = {
     "@VERSION@": options.version,
     "@ENGINE@": engine,
-    "@GLUE@": `<script>\n${glue}</script>`,
+    "@GLUE@": `<script data-worker>\n${glue}</script>`,
     "@SCRIPTS@": scripts,
   };
   let page = fs.readFileSync(options.template, "utf8");

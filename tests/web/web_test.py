@@ -6,8 +6,9 @@ batch of models made by `quivor-study nova` across types and panel counts,
 with perturbed versions of each (nodes moved, a bar taken out, the node
 lines reversed): the report, the exit status, the console and standard
 error of quivor; the JSON document, the page and the console of
-quivor-study; the files of nova and renumerar. The page must ask for
-nothing but itself.
+quivor-study; the files of nova, renumerar and otimizar (in the page's
+worker, with its progress, and stopped). The page must ask for nothing but
+itself.
 
 Exit status 77 (skipped) where Chromium or the page is missing.
 """
@@ -206,6 +207,30 @@ def check_renumber(check, web, study, what, name, model):
     check.same(f"{what}: renumerar error", got["erro"], text(err))
 
 
+def check_optimize(check, web, study, what, name, model):
+    """otimizar in the page's worker against quivor-study otimizar; its progress lines, timed,
+    differ from run to run: only the last one, the summary, is compared."""
+    status, out, err, left = native_run(study, ["otimizar", name], {name + ".txt": model})
+    got = web.api(
+        f"(async () => {{ const seen = []; const run = quivor.otimizar("
+        f"webTest.bytes('{b64(model)}'), {{nome: {js(name)}, progresso: (line) => seen.push(line)}});"
+        " const r = await run.promessa; return {...r, seen}; })()")
+    check.same(f"{what}: otimizar status", got["status"], status)
+    for suffix, key in (("-otimizado.txt", "modelo"), ("-otimizado.html", "pagina")):
+        check.same(f"{what}: otimizar {key}", got[key],
+                   text(left[name + suffix]) if name + suffix in left else None)
+    check.same(f"{what}: otimizar console", got["saida"], text(out))
+    summary = text(err).rsplit("\r", 1)[-1].rstrip()
+    check.same(f"{what}: otimizar summary", got["erro"].rsplit("\r", 1)[-1].rstrip(), summary)
+    check.same(f"{what}: otimizar progress", got["seen"][-1:], [summary] if summary else [])
+
+
+def check_optimize_cancelled(check, web, model):
+    got = web.api(f"(async () => {{ const run = quivor.otimizar(webTest.bytes('{b64(model)}'));"
+                  " run.cancelar(); return await run.promessa; })()")
+    check.same("otimizar cancelled", got, {"cancelado": True})
+
+
 NOVA_OPTIONS = {"tipo": "--tipo", "vao": "--vao", "altura": "--altura", "paineis": "--paineis",
                 "carga": "--carga", "cargaDistribuida": "--carga-distribuida"}
 
@@ -313,10 +338,16 @@ def main():
                 check_study(check, web, args.study, what, "ponte", data, {})
                 if version in ("as-made", "reversed"):
                     check_renumber(check, web, args.study, what, "ponte", data)
+                if index % 8 == 0 and version in ("as-made", "moved"):
+                    check_optimize(check, web, args.study, what, "ponte", data)
                 generated += 1
+            if index == 0:
+                check_optimize_cancelled(check, web, model)
 
-        # Nothing the programs do reaches the network; the console is clean.
-        problems = browser.problems(url)
+        # Nothing the programs do reaches the network (the worker's script is
+        # a blob the page makes); the console is clean.
+        problems = [problem for problem in browser.problems(url)
+                    if not problem.startswith("request: blob:")]
         check.same("requests, exceptions and console errors", problems, [])
 
     print(f"{cases} end-to-end cases, {len(examples)} examples, {generated} generated models: "

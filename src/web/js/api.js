@@ -9,17 +9,8 @@
   const B = QuivorBytes;
   const P = QuivorPrograms;
 
-  // The options of a command line: `--option value` for each one given.
-  function options(given, names) {
-    const args = [];
-    for (const [key, option] of Object.entries(names)) {
-      const value = given[key];
-      if (value === undefined || value === null || value === false) continue;
-      if (value === true) args.push(option);
-      else args.push(option, String(value));
-    }
-    return args;
-  }
+  const options = QuivorCommandLine.options;
+  const nameOf = QuivorCommandLine.name;
 
   const STUDY = { limitePeso: "--limite-peso", fio: "--fio" };
   const NEW = {
@@ -32,10 +23,6 @@
     coefCompressao: "--coef-compressao",
     cargaDistribuida: "--carga-distribuida",
   };
-
-  function nameOf(given, fallback) {
-    return given.nome === undefined || given.nome === null ? fallback : String(given.nome);
-  }
 
   // The run's status, console and error, and its one file as text (or
   // null) under the given key.

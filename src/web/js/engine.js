@@ -20,8 +20,18 @@ const QuivorEngine = (() => {
     compiled = await WebAssembly.compile(decodeBase64(source));
   }
 
-  // A fresh instance whose standard input is `input` (bytes).
-  function start(input) {
+  // The engine compiled already (a worker is given it by the page).
+  function use(module) {
+    compiled = module;
+  }
+
+  function module() {
+    return compiled;
+  }
+
+  // A fresh instance whose standard input is `input` (bytes); `watch`, when
+  // given, sees each byte of its standard error as it comes.
+  function start(input, watch = null) {
     if (compiled === null) throw new Error("quivor: o programa ainda não foi carregado");
     const run = { out: [], err: [], exited: false, status: 0, module: null };
     let read = 0;
@@ -34,7 +44,11 @@ const QuivorEngine = (() => {
       stdin: () => (read < input.length ? input[read++] : null),
       // Once the program has ended, nothing more is its output.
       stdout: (byte) => run.exited || run.out.push(byte),
-      stderr: (byte) => run.exited || run.err.push(byte),
+      stderr: (byte) => {
+        if (run.exited) return;
+        run.err.push(byte);
+        if (watch !== null) watch(byte);
+      },
       print: () => {},
       printErr: () => {},
       quit: (status, thrown) => {
@@ -66,5 +80,5 @@ const QuivorEngine = (() => {
     }
   }
 
-  return { load, start, call };
+  return { load, use, module, start, call };
 })();

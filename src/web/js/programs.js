@@ -78,9 +78,10 @@ const QuivorPrograms = (() => {
 
   // quivor-study with these arguments (strings), nothing typed at its
   // console; `model` (bytes, or null) is the file of the model `name`;
-  // `outputs(stem)` names the files to give back.
-  function study(args, name, model, outputs) {
-    const run = QuivorEngine.start(new Uint8Array(0));
+  // `outputs(stem)` names the files to give back; `watch` sees each byte
+  // of standard error as it comes.
+  function study(args, name, model, outputs, watch = null) {
+    const run = QuivorEngine.start(new Uint8Array(0), watch);
     const module = run.module;
     module._quivor_web_enter();
     const { file, stem } = studyFile(module, B.of(name, "o nome"));
