@@ -212,8 +212,9 @@ def check_optimize(check, web, study, what, name, model):
     differ from run to run: only the last one, the summary, is compared."""
     status, out, err, left = native_run(study, ["otimizar", name], {name + ".txt": model})
     got = web.api(
-        f"(async () => {{ const seen = []; const run = quivor.otimizar("
-        f"webTest.bytes('{b64(model)}'), {{nome: {js(name)}, progresso: (line) => seen.push(line)}});"
+        "(async () => { const seen = []; const run = quivor.otimizar("
+        f"webTest.bytes('{b64(model)}'),"
+        f" {{nome: {js(name)}, progresso: (line) => seen.push(line)}});"
         " const r = await run.promessa; return {...r, seen}; })()")
     check.same(f"{what}: otimizar status", got["status"], status)
     for suffix, key in (("-otimizado.txt", "modelo"), ("-otimizado.html", "pagina")):

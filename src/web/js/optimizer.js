@@ -35,6 +35,9 @@
     const nome = QuivorCommandLine.name(opcoes, "modelo");
     const args = ["otimizar", nome, ...QuivorCommandLine.options(opcoes, OPTIONS)];
     const bytes = B.of(modelo, "o modelo");
+    if (QuivorEngine.module() === null) {
+      throw new Error("quivor: o programa ainda não foi carregado");
+    }
     const worker = new Worker(workerSource());
     let settle = null;
     const promessa = new Promise((resolve) => {
