@@ -26,7 +26,10 @@ string(APPEND CMAKE_CXX_FLAGS " -include ${PROJECT_SOURCE_DIR}/src/web/library_g
 add_compile_definitions(QUIVOR_HEAP_ONLY=1)
 
 # The engine: a module that the page instantiates afresh for each run, as a
-# process is started afresh for each command.
+# process is started afresh for each command. It is linked as a .wasm of
+# its own, not embedded in its glue (SINGLE_FILE): the page holds its bytes
+# and compiles them once, and each run instantiates the compiled module
+# through the glue's instantiateWasm, which asks for no file.
 add_executable(quivor_engine src/web/engine.cpp src/web/quivor_program.cpp
                src/web/study_program.cpp)
 target_link_libraries(quivor_engine PRIVATE quivor_run quivor_study_shell)
