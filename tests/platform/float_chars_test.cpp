@@ -10,6 +10,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -260,6 +263,46 @@ TEST(FloatChars, FromCharsAsTheLibraryOnPrintedValues) {
       }
     }
   }
+}
+
+// Every number of the models and expected outputs the tests hold (the
+// source tree, found from this file's path; skipped when it is not there):
+// read as the reader reads it, and written back in every form.
+TEST(FloatChars, AsTheLibraryOnEveryNumberOfTheTestData) {
+  namespace fs = std::filesystem;
+  const fs::path tests = fs::path(__FILE__).parent_path().parent_path();
+  std::error_code error;
+  if (!fs::is_directory(tests / "e2e", error)) GTEST_SKIP() << "no " << tests / "e2e";
+  std::vector<fs::path> files;
+  for (const fs::path& folder : {tests / "e2e", tests.parent_path() / "examples"}) {
+    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+      if (entry->is_regular_file() && entry->file_size() < (1u << 20)) {
+        files.push_back(entry->path());
+      }
+    }
+  }
+  std::size_t numbers = 0;
+  for (const fs::path& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t at = 0;
+    while (at < text.size()) {
+      const std::size_t start = text.find_first_of("-.0123456789", at);
+      if (start == std::string::npos) break;
+      std::size_t end = text.find_first_of(" \t\r\n,;:()[]{}\"'", start);
+      if (end == std::string::npos) end = text.size();
+      const std::string token = text.substr(start, end - start);
+      at = end;
+      ExpectSameReadings(token);
+      double value = 0.0;
+      const std::from_chars_result read =
+          std::from_chars(token.data(), token.data() + token.size(), value);
+      if (read.ec == std::errc{}) ExpectSameConversions(value);
+      ++numbers;
+    }
+  }
+  EXPECT_GT(numbers, 1000u);
 }
 
 }  // namespace
