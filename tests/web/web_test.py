@@ -326,6 +326,17 @@ def main():
             check_study(check, web, args.study, f"example {example.name}", example.stem, model,
                         {"limitePeso": 500, "fio": "30,5"})
 
+        # Models the programs refuse, and a first model asked for wrongly: the
+        # programs' own messages and statuses, never an exception.
+        for case in ("model-bar-unknown-node", "model-syntax-error", "model-eof"):
+            model = (pathlib.Path(args.cases) / case / "files" / "ponte.txt").read_bytes()
+            check_study(check, web, args.study, f"refused {case}", "ponte", model,
+                        {"limitePeso": "0"} if case == "model-eof" else {})
+            check_renumber(check, web, args.study, f"refused {case}", "ponte", model)
+        for options in ({}, {"carga": -1}, {"tipo": "treliça", "carga": 1},
+                        {"carga": "2,5", "paineis": 2.5}):
+            check_nova(check, web, args.study, "errada", options)
+
         generated = 0
         for index, (name, options) in enumerate(nova_models()):
             model = check_nova(check, web, args.study, name, options)
