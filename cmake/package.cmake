@@ -1,6 +1,7 @@
 # The release: what a student downloads. The two programs, the bundled
-# models in a folder exemplos/ and the users' guide LEIA-ME.html, nothing
-# else, as one archive named after the project's version:
+# models in a folder exemplos/ and the users' guide LEIA-ME.html (and the
+# page quivor.html when QUIVOR_RELEASE_PAGE names it), nothing else, as one
+# archive named after the project's version:
 #   cmake --build --preset windows --target package -> quivor-VERSION-windows.zip
 #   cmake --build --preset release --target package -> quivor-VERSION-linux-x86_64.tar.gz
 #
@@ -31,6 +32,12 @@ install(TARGETS quivor quivor-study RUNTIME DESTINATION . COMPONENT release)
 file(GLOB QUIVOR_EXAMPLES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.txt)
 install(FILES ${QUIVOR_EXAMPLES} DESTINATION exemplos COMPONENT release)
 install(FILES ${QUIVOR_GUIDE} DESTINATION . COMPONENT release)
+# The page quivor.html (the preset web), when it is given: the same
+# programs in a browser, beside the native ones.
+set(QUIVOR_RELEASE_PAGE "" CACHE FILEPATH "quivor.html to put in the archive (cmake --preset web)")
+if(QUIVOR_RELEASE_PAGE)
+  install(FILES ${QUIVOR_RELEASE_PAGE} DESTINATION . COMPONENT release)
+endif()
 
 set(CPACK_PACKAGE_NAME quivor)
 set(CPACK_PACKAGE_VENDOR quivor)

@@ -1,10 +1,26 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the unit and end-to-end suites in a debug build
-# and again under the address and undefined-behaviour sanitizers, then the
-# fuzz targets for a bounded time.
+# Builds and runs every test: the page quivor.html, the unit, end-to-end and
+# browser suites in a debug build and again under the address and
+# undefined-behaviour sanitizers, then the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+
+# The page quivor.html (Emscripten), which the debug and sanitizer tests
+# then check in a browser against their programs (browser.web). Skipped
+# where Debian's emscripten is missing.
+# The release archives then hold the page too.
+release_page=""
+page_check=()
+if command -v em++ >/dev/null; then
+  echo "== web (at ${SECONDS} s)"
+  cmake --preset web >/dev/null
+  cmake --build --preset web -j "$jobs"
+  release_page="$PWD/build/web/quivor.html"
+  page_check=(--page build/web/quivor.html)
+else
+  echo "== web: skipped (needs em++, Debian's emscripten)"
+fi
 
 for preset in debug asan; do
   echo "== $preset (at ${SECONDS} s)"
@@ -22,12 +38,13 @@ project_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.
 # the expected files, and the programs, unpacked in a fresh folder, run on an
 # example (tests/release/package_test.py).
 echo "== release package (at ${SECONDS} s)"
-cmake --preset release -B build/release-package -DQUIVOR_TESTS=OFF >/dev/null
+cmake --preset release -B build/release-package -DQUIVOR_TESTS=OFF \
+  "-DQUIVOR_RELEASE_PAGE=$release_page" >/dev/null
 cmake --build build/release-package -j "$jobs" --target package
 version=$(project_version build/release-package)
 python3 tests/release/package_test.py --version "$version" --source . \
   --archive "build/release-package/quivor-$version-linux-x86_64.tar.gz" \
-  --guide build/release-package/LEIA-ME.html
+  --guide build/release-package/LEIA-ME.html "${page_check[@]}"
 
 # Fuzzing: each libFuzzer target for 60 seconds from the seed corpus (all at
 # once), under the address and undefined-behaviour sanitizers.
@@ -89,7 +106,7 @@ fi
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null &&
   [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/src/nlopt/CMakeLists.txt ]; then
   echo "== windows (at ${SECONDS} s)"
-  cmake --preset windows >/dev/null
+  cmake --preset windows "-DQUIVOR_RELEASE_PAGE=$release_page" >/dev/null
   cmake --build --preset windows -j "$jobs"
   ctest --preset windows -j "$jobs"
   echo "== windows package (at ${SECONDS} s)"
@@ -97,7 +114,7 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/n
   version=$(project_version build/windows)
   python3 tests/release/package_test.py --version "$version" --source . \
     --archive "build/windows/quivor-$version-windows.zip" --guide build/windows/LEIA-ME.html \
-    --wrapper "cmake/wine-run.sh build/windows/wineprefix"
+    --wrapper "cmake/wine-run.sh build/windows/wineprefix" "${page_check[@]}"
 else
   echo "== windows and its package: skipped (needs x86_64-w64-mingw32-g++-posix, wine," \
     "/usr/src/googletest and /usr/src/nlopt)"

@@ -144,16 +144,26 @@ std::string FullPath(const std::string& name) {
   return folder + name;
 }
 
-std::string SystemErrorText(int code) {
-  std::array<char, 256> text{};
-  // The GNU and the XSI strerror_r differ in their result; handle both.
-  auto result = ::strerror_r(code, text.data(), text.size());
-  if constexpr (std::is_same_v<decltype(result), char*>) {
+namespace {
+
+// The GNU and the XSI strerror_r differ in their result (the text, or 0 when
+// it was put in the buffer): a template, so that only the one that applies
+// is compiled.
+template <class Result>
+std::string ErrorText(Result result, const char* buffer, int code) {
+  if constexpr (std::is_same_v<Result, char*>) {
     return result;
   } else {
     if (result != 0) return "Unknown error " + std::to_string(code);
-    return text.data();
+    return buffer;
   }
+}
+
+}  // namespace
+
+std::string SystemErrorText(int code) {
+  std::array<char, 256> text{};
+  return ErrorText(::strerror_r(code, text.data(), text.size()), text.data(), code);
 }
 
 // Under AddressSanitizer every block stays on the C heap, where the

@@ -59,6 +59,12 @@ void PutAsterisks(Field field) {
   std::memset(field.columns, '*', static_cast<std::size_t>(field.width));
 }
 
+// The characters from `first` up to `last` (the constructor from the two
+// pointers is missing from the C++ library of the web build).
+std::string_view Between(const char* first, const char* last) {
+  return {first, static_cast<std::size_t>(last - first)};
+}
+
 // `text` right-justified; asterisks when it does not fit.
 void PutRightJustified(Field field, std::string_view text) {
   if (text.size() > static_cast<std::size_t>(field.width)) {
@@ -74,7 +80,7 @@ void PutInteger(Field field, std::int32_t value) {
   auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
   assert(error == std::errc{});
   (void)error;
-  PutRightJustified(field, std::string_view(digits.data(), end));
+  PutRightJustified(field, Between(digits.data(), end));
 }
 
 // A value that is not a number or infinite, which a bar of zero length or a
@@ -159,7 +165,7 @@ void PutFixed(Field field, double value, int decimals) {
   if (ScaledMagnitude(value, decimals, scaled)) {
     char* const end = text.data() + text.size();
     const char* start = FixedFromScaled(end, std::signbit(value), scaled, decimals);
-    PutRightJustified(field, std::string_view(start, end));
+    PutRightJustified(field, Between(start, end));
     return;
   }
   // One character is kept back for the point of Fw.0.
@@ -171,7 +177,7 @@ void PutFixed(Field field, double value, int decimals) {
     return;
   }
   if (decimals == 0) *end++ = '.';  // Fw.0 still shows the point: "7."
-  std::string_view digits(text.data(), end);
+  std::string_view digits = Between(text.data(), end);
   // A value that rounds to zero, negative zero included, shows no sign.
   if (digits.front() == '-' && digits.find_first_not_of("-0.") == std::string_view::npos) {
     digits.remove_prefix(1);
@@ -221,7 +227,7 @@ void PutFreeFormReal(Field field, float value) {
                                     std::chars_format::scientific, 7);
   assert(error == std::errc{});
   (void)error;
-  std::string_view digits(text.data(), end);
+  std::string_view digits = Between(text.data(), end);
   if (exact == 0.0 && digits.front() == '-') digits.remove_prefix(1);  // negative zero
   std::replace(text.data(), end, 'e', 'E');
   PutRightJustified(field, digits);

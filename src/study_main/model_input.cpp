@@ -280,7 +280,8 @@ std::optional<FileWarning> IgnoredNumber(const std::string& shownName, std::stri
   // it went past after its first value.
   std::vector<std::string> values;
   std::int64_t linesPassed = 0;
-  const std::string_view read = text.substr(extent.begin, end - extent.begin);
+  const auto begin = static_cast<std::size_t>(extent.begin);  // within the text: checked above
+  const std::string_view read = text.substr(begin, end - begin);
   for (std::size_t i = 0; i < read.size();) {
     const std::size_t valueEnd = std::min(read.find_first_of(" \t,\r\n", i), read.size());
     if (valueEnd > i) values.push_back(Printable(read.substr(i, valueEnd - i), kShownValue));

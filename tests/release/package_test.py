@@ -2,10 +2,12 @@
 package):
 
 - its name carries the project's version and the system;
-- it holds exactly the two programs, the guide and the bundled examples in
-  exemplos/ (the model files of examples/ that git tracks) (the tarball inside one folder named as the archive, the zip
-  without one), the programs executable, the examples and the guide the
-  very bytes of the sources and of this build's guide;
+- it holds exactly the two programs, the guide (and the page quivor.html,
+  with --page) and the bundled examples in exemplos/ (the model files of
+  examples/ that git tracks; the tarball inside one folder named as the
+  archive, the zip without one), the programs executable, the examples, the
+  guide and the page the very bytes of the sources and of this build's guide
+  and page;
 - the programs need nothing but the system: the Linux ones are static (no
   program interpreter), the Windows ones import only Windows' own DLLs;
 - unpacked in a fresh folder, from its exemplos/ folder, quivor writes the
@@ -102,6 +104,7 @@ def main():
     parser.add_argument("--guide", required=True, help="this build's LEIA-ME.html")
     parser.add_argument("--source", required=True, help="the project's source folder")
     parser.add_argument("--wrapper", default="", help="runs a program of the archive (Wine)")
+    parser.add_argument("--page", help="the quivor.html the archive must hold, when it holds one")
     args = parser.parse_args()
 
     checks = Checks()
@@ -114,6 +117,8 @@ def main():
 
     examples = os.path.join(args.source, "examples")
     expected = {"quivor" + suffix: None, "quivor-study" + suffix: None, "LEIA-ME.html": args.guide}
+    if args.page:
+        expected["quivor.html"] = args.page
     for model in bundled_models(args.source):
         expected["exemplos/" + model] = os.path.join(examples, model)
     prefix = "" if windows else name + "/"

@@ -1,0 +1,27 @@
+// The worker that runs quivor-study otimizar apart from the page, which
+// stays responsive meanwhile: its source is the engine's glue and the
+// scripts the page marks for it, this one last (optimizer.js puts them
+// together). It is given the compiled engine, the model and the command
+// line; it posts each progress line of standard error as it comes, then
+// the result.
+"use strict";
+
+self.onmessage = (message) => {
+  const { engine, args, name, model } = message.data;
+  QuivorEngine.use(engine);
+  let line = [];
+  // A progress line ends with a carriage return or a line end.
+  const watch = (byte) => {
+    if (byte !== 13 && byte !== 10) {
+      line.push(byte);
+      return;
+    }
+    if (line.length > 0) {
+      self.postMessage({ progresso: QuivorBytes.text(Uint8Array.from(line)).trimEnd() });
+    }
+    line = [];
+  };
+  const outputs = (stem) => [`${stem}-otimizado.txt`, `${stem}-otimizado.html`];
+  const result = QuivorPrograms.study(args, name, model, outputs, watch);
+  self.postMessage({ resultado: result });
+};
