@@ -1,6 +1,7 @@
 // POSIX body of the companion's files: names are the bytes they are.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,6 +130,50 @@ void FlushFolder(const std::string& folder) {
   ::close(fd);
 }
 
+// The temporary being written, removed by a signal that ends the process
+// (Ctrl+C, a terminal closed, a kill that can be caught) so that nothing is
+// left behind: a name in a fixed buffer and a flag, as a handler may read
+// them.
+char interruptedTemporary[PATH_MAX + 1];
+volatile sig_atomic_t writingTemporary = 0;
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void RemoveTemporaryAndEnd(int signal) {
+  if (writingTemporary != 0) ::unlink(interruptedTemporary);
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+// Installed once, for the signals whose default ends the process; a signal
+// the caller set aside (ignored or handled) is left to it.
+void CatchEndingSignals() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  for (const int signal : kEndingSignals) {
+    struct sigaction current {};
+    if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+    struct sigaction handler {};
+    handler.sa_handler = RemoveTemporaryAndEnd;
+    sigemptyset(&handler.sa_mask);
+    (void)::sigaction(signal, &handler, nullptr);
+  }
+}
+
+// Marks the temporary as the one a signal removes, while it is ours.
+class PendingTemporary {
+ public:
+  explicit PendingTemporary(const std::string& name) {
+    if (name.size() >= sizeof interruptedTemporary) return;
+    CatchEndingSignals();
+    std::memcpy(interruptedTemporary, name.c_str(), name.size() + 1);
+    writingTemporary = 1;
+  }
+  ~PendingTemporary() { writingTemporary = 0; }
+  PendingTemporary(const PendingTemporary&) = delete;
+  PendingTemporary& operator=(const PendingTemporary&) = delete;
+};
+
 }  // namespace
 
 Outcome WriteWhole(const std::string& name, std::string_view bytes, bool replace) {
@@ -149,6 +194,7 @@ Outcome WriteWhole(const std::string& name, std::string_view bytes, bool replace
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return FromCode(errno);
+  const PendingTemporary pending(temporary);
   // A file that is replaced keeps its permissions.
   struct stat earlier {};
   if (replace && ::stat(target.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {

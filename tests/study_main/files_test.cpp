@@ -10,8 +10,10 @@
 #include "study_main/scratch_folder.hpp"
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -137,6 +139,33 @@ TEST_F(FilesTest, ListsAFolder) {
   EXPECT_EQ(ListFolder("a.txt").outcome.cause, Cause::kNotFolder);
   EXPECT_EQ(InWords(ListFolder("a.txt").outcome), "não é uma pasta");
 }
+
+#ifndef _WIN32
+// Ctrl+C (or a kill that can be caught) at any moment of a write leaves the
+// earlier file whole, or the new one whole, and never a temporary: a child
+// writes a large file over an earlier one and is interrupted while it does.
+TEST_F(FilesTest, AnInterruptedWriteLeavesNoTemporary) {
+  const std::string large(std::size_t{256} << 20, 'x');
+  for (const int delay : {0, 20000, 80000}) {
+    SCOPED_TRACE(delay);
+    Put("grande.html", kEarlier);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      (void)WriteWhole("grande.html", large);
+      ::_exit(0);
+    }
+    ::usleep(static_cast<useconds_t>(delay));
+    ::kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) || (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT));
+    const std::string left = Bytes("grande.html");
+    EXPECT_TRUE(left == kEarlier || left == large) << left.size() << " bytes left";
+    EXPECT_EQ(Entries(), (std::set<std::string>{"grande.html"}));
+  }
+}
+#endif
 
 TEST(FilesWords, SaysTheCommonCausesInPortuguese) {
   EXPECT_EQ(InWords({Cause::kNotFound, 0, {}}), "não encontrado");
