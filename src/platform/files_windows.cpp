@@ -14,6 +14,7 @@
 
 #include "platform/files.hpp"
 #include "platform/files_seam.hpp"
+#include "platform/shown_text.hpp"
 #include "platform/windows_text.hpp"
 
 namespace quivor::files {
@@ -176,14 +177,17 @@ bool Exists(const std::string& name) {
 }
 
 std::string FullPath(const std::string& name) {
-  const std::wstring wide = Wide(name);
+  // A name that is not UTF-8 has no UTF-16 form: the working folder is
+  // resolved, and the name's own bytes follow it, as a message shows them.
+  const bool utf8 = terminal::IsValidUtf8(name);
+  const std::wstring wide = Wide(utf8 ? name : std::string("."));
   const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (HasNul(name) || size == 0) return name;
   std::wstring full(size, L'\0');
   const DWORD length = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
   if (length == 0 || length >= size) return name;
   full.resize(length);
-  return Utf8(full);
+  return utf8 ? Utf8(full) : Utf8(full) + "\\" + name;
 }
 
 ReadResult ReadWhole(const std::string& name, std::size_t limit) {
