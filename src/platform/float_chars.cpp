@@ -58,7 +58,10 @@ Decimal FromScientific(const std::string& text) {
 
 std::string ScientificText(const Decimal& decimal) {
   std::string text(1, decimal.digits[0]);
-  if (decimal.digits.size() > 1) text += "." + decimal.digits.substr(1);
+  if (decimal.digits.size() > 1) {
+    text += '.';
+    text.append(decimal.digits, 1);
+  }
   const int magnitude = std::abs(decimal.exponent);
   text += decimal.exponent < 0 ? "e-" : "e+";
   if (magnitude < 10) text += '0';
@@ -76,7 +79,7 @@ Decimal Above(Decimal decimal) {
   if (i > 0) {
     ++decimal.digits[i - 1];
   } else {
-    decimal.digits = "1" + decimal.digits.substr(1);
+    decimal.digits[0] = '1';  // all nines became zeros: one more digit's worth
     ++decimal.exponent;
   }
   return decimal;
