@@ -52,9 +52,13 @@ inline std::string CsvTextCell(std::string text) {
 // holds the separator, a quote or a line break; as it is otherwise.
 inline std::string CsvField(const std::string& cell) {
   if (cell.find_first_of(";\"\r\n") == std::string::npos) return cell;
-  std::string field = "\"";
-  for (char c : cell) field += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return field + '"';
+  std::string field(1, '"');
+  for (char c : cell) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  field += '"';
+  return field;
 }
 
 // A CSV table for a spreadsheet set to Brazilian Portuguese: a byte-order
@@ -70,7 +74,8 @@ inline std::string CsvText(const std::vector<std::string>& headings,
     for (std::size_t c = 0; c < row.size(); ++c) {
       const bool guarded =
           !heading && std::find(textColumns.begin(), textColumns.end(), c) != textColumns.end();
-      text += (c == 0 ? "" : ";") + CsvField(guarded ? CsvTextCell(row[c]) : row[c]);
+      if (c > 0) text += ';';
+      text += CsvField(guarded ? CsvTextCell(row[c]) : row[c]);
     }
     text += "\r\n";
   };

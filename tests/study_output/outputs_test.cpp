@@ -122,7 +122,12 @@ TEST(Outputs, CsvFieldsQuotedAsRfc4180AndTextsKeptFromFormulas) {
     const std::string csv =
         CsvText({"a", "b"}, {{"x", c.cell}},
                 c.text ? std::vector<std::size_t>{1} : std::vector<std::size_t>{});
-    EXPECT_EQ(csv, std::string("\xEF\xBB\xBF") + "a;b\r\nx;" + c.field + "\r\n") << c.cell;
+    std::string expected =
+        "\xEF\xBB\xBF"
+        "a;b\r\nx;";
+    expected += c.field;
+    expected += "\r\n";
+    EXPECT_EQ(csv, expected) << c.cell;
   }
 }
 
