@@ -160,18 +160,33 @@ void CatchEndingSignals() {
   }
 }
 
-// Marks the temporary as the one a signal removes, while it is ours.
+// The temporary a signal removes while it is ours: marked as it is created,
+// with the ending signals held back meanwhile, so that no signal falls
+// between its creation and its mark.
 class PendingTemporary {
  public:
-  explicit PendingTemporary(const std::string& name) {
-    if (name.size() >= sizeof interruptedTemporary) return;
-    CatchEndingSignals();
-    std::memcpy(interruptedTemporary, name.c_str(), name.size() + 1);
-    writingTemporary = 1;
-  }
+  PendingTemporary() { CatchEndingSignals(); }
   ~PendingTemporary() { writingTemporary = 0; }
   PendingTemporary(const PendingTemporary&) = delete;
   PendingTemporary& operator=(const PendingTemporary&) = delete;
+
+  // Creates the file (open's result), marked when it was created.
+  int Create(const std::string& name) {
+    sigset_t ending;
+    sigset_t before;
+    sigemptyset(&ending);
+    for (const int signal : kEndingSignals) sigaddset(&ending, signal);
+    (void)::sigprocmask(SIG_BLOCK, &ending, &before);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int openError = errno;
+    if (fd >= 0 && name.size() < sizeof interruptedTemporary) {
+      std::memcpy(interruptedTemporary, name.c_str(), name.size() + 1);
+      writingTemporary = 1;
+    }
+    (void)::sigprocmask(SIG_SETMASK, &before, nullptr);
+    errno = openError;
+    return fd;
+  }
 };
 
 }  // namespace
@@ -188,13 +203,13 @@ Outcome WriteWhole(const std::string& name, std::string_view bytes, bool replace
   // A temporary of our own: a new name, created here and now.
   std::string temporary;
   int fd = -1;
+  PendingTemporary pending;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temporary = stem + RandomLetters();
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = pending.Create(temporary);
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return FromCode(errno);
-  const PendingTemporary pending(temporary);
   // A file that is replaced keeps its permissions.
   struct stat earlier {};
   if (replace && ::stat(target.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
