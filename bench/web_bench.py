@@ -4,8 +4,9 @@
 Measures, each the median of --runs:
 - the page's load: from navigation to the load event, and to quivor.pronto
   (the engine compiled, the page ready for a model);
-- quivor.estudar (quivor-study NAME --json --sem-pagina) in the page on a
-  100-node model and on the largest model the programs take (1000 nodes,
+- quivor.estudar (quivor-study NAME --json --sem-pagina) in the page on an
+  empty model (refused at once: the cost of a call, the engine instantiated
+  afresh), on a 100-node model and on the largest model the programs take (1000 nodes,
   the widest band, 8 load cases: the benchmarks' own, bench/study_bench.cpp),
   against the native quivor-study on the same files, its whole process timed.
 The page's JSON must be the native one, byte for byte.
@@ -93,7 +94,8 @@ def main():
         sys.exit("needs chromium")
     url = pathlib.Path(args.page).resolve().as_uri()
     study = str(pathlib.Path(args.study).resolve())
-    models = [("100 nodes, 1 load case", "cem", truss_model(100, 1, False)),
+    models = [("an empty model, refused: the call's own cost", "vazio", b""),
+              ("100 nodes, 1 load case", "cem", truss_model(100, 1, False)),
               ("1000 nodes, widest band, 8 load cases", "largest", truss_model(1000, 8, True))]
 
     with chromium.Browser(executable, timeout=600) as browser:
