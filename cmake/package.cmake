@@ -36,6 +36,10 @@ install(FILES ${QUIVOR_GUIDE} DESTINATION . COMPONENT release)
 # programs in a browser, beside the native ones.
 set(QUIVOR_RELEASE_PAGE "" CACHE FILEPATH "quivor.html to put in the archive (cmake --preset web)")
 if(QUIVOR_RELEASE_PAGE)
+  if(NOT EXISTS ${QUIVOR_RELEASE_PAGE})
+    message(FATAL_ERROR "QUIVOR_RELEASE_PAGE: no ${QUIVOR_RELEASE_PAGE}; build the page first "
+                        "(cmake --preset web && cmake --build --preset web)")
+  endif()
   install(FILES ${QUIVOR_RELEASE_PAGE} DESTINATION . COMPONENT release)
 endif()
 

@@ -162,10 +162,13 @@ class GuideRun:
                            f"{what}: status {result.returncode}, the guide says {status}",
                            result.stdout.decode(errors="replace"))
         page = block.attributes.get("data-abre")
-        # The browser is started apart, and the program does not wait for it.
+        # The browser is started apart, and the program does not wait for it:
+        # the opener's line may not be whole yet when its file is there.
         for _ in range(50 if page else 0):
             if os.path.exists(self.opened):
-                break
+                with open(self.opened) as names:
+                    if names.read().endswith("\n"):
+                        break
             time.sleep(0.1)
         opened = []
         if os.path.exists(self.opened):

@@ -7,7 +7,7 @@ package):
   examples/ that git tracks; the tarball inside one folder named as the
   archive, the zip without one), the programs executable, the examples, the
   guide and the page the very bytes of the sources and of this build's guide
-  and page;
+  and page, the page that of the archive's version;
 - the programs need nothing but the system: the Linux ones are static (no
   program interpreter), the Windows ones import only Windows' own DLLs;
 - unpacked in a fresh folder, from its exemplos/ folder, quivor writes the
@@ -132,6 +132,10 @@ def main():
                 checks.expect(data == original.read(), f"{file}: the bytes of {source}")
         elif not windows:
             checks.expect(executable, f"{file}: executable")
+    if args.page:
+        page = found.get(prefix + "quivor.html", (b"", False))[0]
+        checks.expect(f"<title>quivor {args.version}</title>".encode() in page,
+                      f"quivor.html: the page of version {args.version}")
 
     work = tempfile.mkdtemp(prefix="quivor-package-")
     try:

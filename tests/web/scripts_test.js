@@ -1,5 +1,6 @@
 // The page's scripts that hold no engine, under node's own test runner:
-// bytes and texts, and command lines from options.
+// bytes and texts, command lines from options, and the model a student
+// opens.
 //   node --test tests/web/scripts_test.js
 "use strict";
 
@@ -11,12 +12,13 @@ const vm = require("node:vm");
 
 // The scripts as the page runs them: one global scope.
 const scope = vm.createContext({ TextEncoder, TextDecoder, ArrayBuffer, Uint8Array });
-for (const name of ["bytes.js", "commandline.js"]) {
+for (const name of ["bytes.js", "commandline.js", "modelfile.js"]) {
   const file = path.join(__dirname, "..", "..", "src", "web", "js", name);
   vm.runInContext(fs.readFileSync(file, "utf8"), scope, { filename: file });
 }
 const B = vm.runInContext("QuivorBytes", scope);
 const C = vm.runInContext("QuivorCommandLine", scope);
+const M = vm.runInContext("QuivorModelFile", scope);
 // Arrays made in the scripts' scope, as this scope's.
 const plain = (value) => JSON.parse(JSON.stringify(value));
 
@@ -59,4 +61,44 @@ test("the model's name: nome, or the fallback", () => {
   assert.equal(C.name({ nome: null }, "ponte"), "ponte");
   assert.equal(C.name({ nome: "" }, "ponte"), "");
   assert.equal(C.name({ nome: 7 }, "ponte"), "7");
+});
+
+test("a model's name is its file's without .txt; other files are no model", () => {
+  const cases = [
+    ["pratt.txt", "pratt"],
+    ["Ponte Final.TXT", "Ponte Final"],
+    ["treliça.v2.txt", "treliça.v2"],
+    [".txt.txt", ".txt"],
+    ["a\nb.txt", "a\nb"],
+    [".txt", null],
+    ["pratt.rtf", null],
+    ["pratt.txt.html", null],
+    ["pratt", null],
+    ["", null],
+  ];
+  for (const [file, expected] of cases) assert.equal(M.stem(file), expected, file);
+});
+
+test("the files offered for a model", () => {
+  assert.deepEqual(plain(M.downloads("ponte 1")), {
+    relatorio: { name: "ponte 1.rtf", type: "application/rtf" },
+    pagina: { name: "ponte 1.html", type: "text/html;charset=utf-8" },
+  });
+});
+
+test("a refusal shows standard error, else the console, else the status", () => {
+  assert.equal(M.refusal({ status: 1, erro: "\nErro: linha 3.\n\n", saida: "x" }), "Erro: linha 3.");
+  assert.equal(M.refusal({ status: 1, erro: " \n", saida: "Arquivo vazio.\n" }), "Arquivo vazio.");
+  assert.equal(
+    M.refusal({ status: 2, erro: "", saida: "" }),
+    "O programa terminou com o código 2 sem dizer por quê.",
+  );
+});
+
+test("of the files dropped, the first .txt is opened", () => {
+  const file = (name) => ({ name });
+  assert.equal(M.pick([file("a.rtf"), file("b.txt"), file("c.txt")]).name, "b.txt");
+  assert.equal(M.pick([file("a.rtf"), file("b.png")]).name, "a.rtf");
+  assert.equal(M.pick([]), null);
+  assert.equal(M.pick(null), null);
 });
