@@ -33,11 +33,7 @@ std::string Utf8(std::wstring_view wide, bool* exact = nullptr) {
                                                 nullptr, 0, nullptr, nullptr) == 0) {
     *exact = false;
   }
-  const int length =
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-  return text;
+  return platform::Narrow(wide, CP_UTF8);
 }
 
 std::wstring Wide(const std::string& name) { return platform::Widen(name, CP_UTF8); }

@@ -34,10 +34,22 @@ std::wstring Widen(std::string_view text, UINT codePage) {
   return wide;
 }
 
+std::string Narrow(std::wstring_view wide, UINT codePage) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  int length = ::WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(codePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+  return text;
+}
+
 namespace {
 
 // Names and texts are Windows-1252 bytes on our side.
 constexpr UINT kSingleByteCodePage = 1252;
+
+// A character Windows-1252 cannot hold becomes '?'.
+std::string Narrow(std::wstring_view wide) { return Narrow(wide, kSingleByteCodePage); }
 
 // WriteFile and ReadFile count in DWORD; larger transfers go in pieces.
 constexpr std::size_t kLargestTransfer = 1u << 30;
@@ -60,18 +72,6 @@ ErrorNumber OpenErrorNumber(int code) {
     default:  // ERROR_SHARING_VIOLATION among them
       return ErrorNumber::kOpenFailure;
   }
-}
-
-// A character Windows-1252 cannot hold becomes '?'.
-std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = static_cast<int>(wide.size());
-  int length = ::WideCharToMultiByte(kSingleByteCodePage, 0, wide.data(), size, nullptr, 0, nullptr,
-                                     nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(kSingleByteCodePage, 0, wide.data(), size, text.data(), length, nullptr,
-                        nullptr);
-  return text;
 }
 
 bool IsFolder(HANDLE handle) {

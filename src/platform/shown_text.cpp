@@ -88,4 +88,9 @@ std::string ShownText(std::string_view text, std::size_t limit, Controls control
   return out;
 }
 
+std::string MendedUtf8(std::string_view text) {
+  if (IsValidUtf8(text)) return std::string(text);
+  return ShownText(text, std::string_view::npos, Controls::kKept);
+}
+
 }  // namespace quivor::terminal

@@ -25,4 +25,9 @@ std::string ShownText(std::string_view text, std::size_t limit = kShownName,
 // Whether the text is well-formed UTF-8 already.
 bool IsValidUtf8(std::string_view text);
 
+// Text of our own as it goes out: as it is when it is UTF-8; otherwise
+// mended (bytes echoed from outside that did not go through ShownText),
+// nothing cut and no control touched.
+std::string MendedUtf8(std::string_view text);
+
 }  // namespace quivor::terminal

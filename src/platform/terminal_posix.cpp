@@ -24,22 +24,15 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
-// The text, mended where it is not UTF-8 (bytes echoed from outside that a
-// message did not go through ShownText).
-std::string Valid(std::string_view utf8) {
-  if (IsValidUtf8(utf8)) return std::string(utf8);
-  return ShownText(utf8, std::string_view::npos, Controls::kKept);
-}
-
 }  // namespace
 
 void WriteOut(std::string_view utf8) {
-  const int code = WriteAll(STDOUT_FILENO, Valid(utf8));
+  const int code = WriteAll(STDOUT_FILENO, MendedUtf8(utf8));
   if (code != 0 && outputFailure.ok()) outputFailure = files::FromSystemCode(code);
 }
 
 // Standard error that has gone away cannot be told so.
-void WriteErr(std::string_view utf8) { (void)WriteAll(STDERR_FILENO, Valid(utf8)); }
+void WriteErr(std::string_view utf8) { (void)WriteAll(STDERR_FILENO, MendedUtf8(utf8)); }
 
 bool ErrIsConsole() { return ::isatty(STDERR_FILENO) == 1; }
 

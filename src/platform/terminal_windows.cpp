@@ -51,24 +51,17 @@ DWORD WriteAll(HANDLE handle, std::string_view utf8) {
 // What a console gave in UTF-8 and was not taken yet.
 std::string typedAhead;
 
-// The text, mended where it is not UTF-8 (bytes echoed from outside that a
-// message did not go through ShownText).
-std::string Valid(std::string_view utf8) {
-  if (IsValidUtf8(utf8)) return std::string(utf8);
-  return ShownText(utf8, std::string_view::npos, Controls::kKept);
-}
-
 }  // namespace
 
 void WriteOut(std::string_view utf8) {
-  const DWORD code = WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), Valid(utf8));
+  const DWORD code = WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), MendedUtf8(utf8));
   if (code != 0 && outputFailure.ok())
     outputFailure = files::FromSystemCode(static_cast<int>(code));
 }
 
 // Standard error that has gone away cannot be told so.
 void WriteErr(std::string_view utf8) {
-  (void)WriteAll(::GetStdHandle(STD_ERROR_HANDLE), Valid(utf8));
+  (void)WriteAll(::GetStdHandle(STD_ERROR_HANDLE), MendedUtf8(utf8));
 }
 
 bool ErrIsConsole() { return IsConsole(::GetStdHandle(STD_ERROR_HANDLE)); }
@@ -97,13 +90,7 @@ std::size_t ReadIn(char* buffer, std::size_t capacity) {
     }
     // Ctrl+Z first on a line ends the console input, as it does for ReadFile.
     if (typed[0] == L'\x1A') return 0;
-    const std::wstring_view wide(typed.data(), got);
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    typedAhead.assign(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, typedAhead.data(), length, nullptr,
-                          nullptr);
+    typedAhead = platform::Narrow(std::wstring_view(typed.data(), got), CP_UTF8);
   }
   const std::size_t given = std::min(capacity, typedAhead.size());
   typedAhead.copy(buffer, given);

@@ -10,6 +10,9 @@
 namespace quivor::platform {
 
 std::wstring Widen(std::string_view text, UINT codePage);
+// The reverse: UTF-16 as bytes of the code page (a character it cannot
+// hold becomes its replacement).
+std::string Narrow(std::wstring_view wide, UINT codePage);
 
 // `which`: STD_OUTPUT_HANDLE or STD_ERROR_HANDLE. Failures are let go.
 void WriteText(DWORD which, std::string_view bytes, UINT codePage);
