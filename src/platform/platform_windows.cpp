@@ -49,7 +49,7 @@ namespace {
 constexpr UINT kSingleByteCodePage = 1252;
 
 // A character Windows-1252 cannot hold becomes '?'.
-std::string Narrow(std::wstring_view wide) { return Narrow(wide, kSingleByteCodePage); }
+std::string Narrow(std::wstring_view wide) { return platform::Narrow(wide, kSingleByteCodePage); }
 
 // WriteFile and ReadFile count in DWORD; larger transfers go in pieces.
 constexpr std::size_t kLargestTransfer = 1u << 30;
