@@ -86,9 +86,19 @@ bool Written(const CommandLine& line, const std::string& name, const std::string
   return true;
 }
 
-// The error of a model that ran out of memory while it was studied.
-std::string OutOfMemoryError(const std::string& fileName) {
-  return terminal::NameInUtf8(fileName) + ": memória insuficiente para estudar o modelo";
+// The study of a model that was read; when it fails (no memory, a count
+// that does not fit), the input's error names the file and says why.
+std::optional<Study> StudyRead(ModelInput& input, const StudyOptions& options,
+                               const std::string& fileName) {
+  if (!input.error.empty()) return std::nullopt;
+  try {
+    return StudyModel(input.model, options);
+  } catch (const std::bad_alloc&) {
+    input.error = terminal::NameInUtf8(fileName) + ": memória insuficiente para estudar o modelo";
+  } catch (const CountOverflow& overflow) {
+    input.error = terminal::NameInUtf8(fileName) + ": " + CountOverflowText(overflow);
+  }
+  return std::nullopt;
 }
 
 // The warnings about a model file that could not be used, on standard error
@@ -122,18 +132,9 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
   // The model, read and checked as quivor reads it.
   ModelInput input = LoadModel(fileName);
   page::PageOptions pageOptions{.reload = line.watch, .fileWarnings = input.warnings};
-  std::string error = input.error;
-  Study study;
-  if (error.empty()) {
-    try {
-      study = StudyModel(input.model, line.options);
-    } catch (const std::bad_alloc&) {
-      error = OutOfMemoryError(fileName);
-    } catch (const CountOverflow& overflow) {
-      error = terminal::NameInUtf8(fileName) + ": " + CountOverflowText(overflow);
-    }
-  }
-  if (!error.empty()) {
+  std::optional<Study> studied = StudyRead(input, line.options, fileName);
+  if (!studied) {
+    const std::string& error = input.error;
     WarnOnError(input.warnings);
     terminal::WriteErr("quivor-study: " + error + "\n");
     // A page left open in a browser shows the error too.
@@ -143,6 +144,7 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
     }
     return kStatusModelFile;
   }
+  const Study& study = *studied;
 
   // What it shows.
   if (line.json) {
@@ -307,17 +309,11 @@ int Ranking(const CommandLine& line) {
     // Messages name a model of the working folder by its file name alone.
     const std::string path = JoinedName(line.folder, entry);
     ModelInput input;
-    try {
-      if (!files[i].convertible) {
-        input.error = terminal::NameInUtf8(entry) + ": nome que o sistema não consegue converter";
-      } else {
-        input = LoadModel(path);
-        if (input.error.empty()) ranked.study = StudyModel(input.model, line.options);
-      }
-    } catch (const std::bad_alloc&) {
-      input.error = OutOfMemoryError(entry);
-    } catch (const CountOverflow& overflow) {
-      input.error = terminal::NameInUtf8(entry) + ": " + CountOverflowText(overflow);
+    if (!files[i].convertible) {
+      input.error = terminal::NameInUtf8(entry) + ": nome que o sistema não consegue converter";
+    } else {
+      input = LoadModel(path);
+      ranked.study = StudyRead(input, line.options, entry);
     }
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
