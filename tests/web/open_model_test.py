@@ -1,15 +1,8 @@
-"""quivor.html as a student uses it, in headless Chromium with real input.
-
-A model chosen with the file picker, then others dropped on the page and on
-the study shown: the study shown is quivor-study's page of the model, the
-links give quivor's report and that page byte for byte as the native
-programs write them, a model the programs refuse shows their own message,
-and a file that is not a .txt is not opened. The keyboard reaches the
-picker and the links with a visible focus. Nothing is asked of the network
-and the console stays clean.
-
-Exit status 77 (skipped) where Chromium or the page is missing.
-"""
+"""quivor.html as a student uses it, in headless Chromium with real input: a
+model chosen with the file picker, others dropped; the study shown and the files
+downloaded are the native programs' byte for byte, a refused model shows their
+message, a file that is not a .txt is not opened, the keyboard reaches the picker
+and the links with a visible focus, and nothing is asked of the network."""
 
 import pathlib
 import sys
@@ -55,13 +48,13 @@ class Student:
         for kind in ("dragEnter", "dragOver", "drop"):
             self.browser.page("Input.dispatchDragEvent", {"type": kind, "x": x, "y": y, "data": data})
 
-    def key(self, key, code, modifiers=0):
+    def tab(self):
         for kind in ("rawKeyDown", "keyUp"):
-            self.browser.page("Input.dispatchKeyEvent",
-                              {"type": kind, "key": key, "code": code, "modifiers": modifiers,
-                               "windowsVirtualKeyCode": 9 if key == "Tab" else 13})
+            self.browser.page("Input.dispatchKeyEvent", {"type": kind, "key": "Tab", "code": "Tab",
+                                                         "windowsVirtualKeyCode": 9})
 
-    def click(self, selector):
+    def download(self, selector, folder, name):
+        """Clicks a link and waits for the browser to have saved its file."""
         box = self.browser.box(selector)
         x, y = box["x"] + box["width"] / 2, box["y"] + box["height"] / 2
         self.browser.page("Runtime.evaluate", {"expression": f"scrollTo(0, {y - 200})"})
@@ -69,20 +62,16 @@ class Student:
         for kind in ("mouseMoved", "mousePressed", "mouseReleased"):
             self.browser.page("Input.dispatchMouseEvent",
                               {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
-
-    def download(self, selector, folder, name):
-        """Clicks a link and waits for the browser to have saved its file."""
-        self.click(selector)
-        path = pathlib.Path(folder) / name
         deadline = time.monotonic() + 60
         while time.monotonic() < deadline:
             self.browser.drain(0.1)
             done = [event for event in self.browser.events
                     if event["method"] == "Browser.downloadProgress"
                     and event["params"]["state"] in ("completed", "canceled")]
+            for event in done:
+                self.browser.events.remove(event)
             if done:
-                for event in done:
-                    self.browser.events.remove(event)
+                path = pathlib.Path(folder) / name
                 return path.read_bytes() if path.exists() else None
         return None
 
@@ -146,7 +135,7 @@ def use_page(args, browser, url, check):
             " document.getElementById('modelo').accept]"), ["Modelo da ponte (arquivo .txt)", ".txt"])
 
         # The keyboard: Tab reaches the picker first, with a visible outline.
-        student.key("Tab", "Tab")
+        student.tab()
         focus = browser.evaluate(
             "({id: document.activeElement.id,"
             " outline: getComputedStyle(document.activeElement).outlineStyle})")
@@ -173,7 +162,7 @@ def use_page(args, browser, url, check):
             check.same("pratt.html downloaded as quivor-study writes it", got, studied["pratt.html"])
             # The keyboard reaches the links, after the picker.
             browser.evaluate("document.getElementById('modelo').focus()")
-            student.key("Tab", "Tab")
+            student.tab()
             check.same("Tab after the picker", browser.evaluate("document.activeElement.id"),
                        "baixar-relatorio")
 

@@ -1,22 +1,14 @@
-"""quivor.html in headless Chromium against the native programs, byte for byte.
-
-Every end-to-end case of quivor that a page can run (a model and what is
-typed at the console; no fault of the file system or the console), and a
-batch of models made by `quivor-study nova` across types and panel counts,
-with perturbed versions of each (nodes moved, a bar taken out, the node
-lines reversed): the report, the exit status, the console and standard
-error of quivor; the JSON document, the page and the console of
-quivor-study; the files of nova, renumerar and otimizar (in the page's
-worker, with its progress, and stopped). The page must ask for nothing but
-itself.
-
-Exit status 77 (skipped) where Chromium or the page is missing.
-"""
+"""quivor.html in headless Chromium against the native programs, byte for byte:
+every end-to-end case of quivor a page can run, and models made by nova across
+types and panel counts with perturbed versions of each; quivor's report, status,
+console and errors, and every command of quivor-study (otimizar in the page's
+worker, and stopped). The page must ask for nothing but itself."""
 
 import base64
 import json
 import pathlib
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -141,10 +133,7 @@ def check_study(check, web, study, what, command, name, model, options=None):
     """One command of quivor-study on one model, the page against the native program."""
     call, args, outputs = STUDY[command]
     options = {} if command == "renumerar" else options or {}
-    for key, option in (("limitePeso", "--limite-peso"), ("fio", "--fio")):
-        if key in options:
-            args = [*args, option, str(options[key])]
-    args = [args[0], name, *args[1:]] if command == "renumerar" else [name, *args]
+    args = [args[0], name] if command == "renumerar" else [name, *args, *flags(options)]
     status, out, err, left = native(study, args, {name + ".txt": model})
     got = web.evaluate(f"{call}(webTest.bytes('{b64(model)}'), {js({'nome': name, **options})})")
     expected = {"status": status, "saida": text(out), "erro": text(err)}
@@ -173,8 +162,16 @@ def check_optimize(check, web, study, what, name, model):
         "pagina": text(left.get(name + "-otimizado.html"))})
 
 
-NOVA_OPTIONS = {"tipo": "--tipo", "vao": "--vao", "altura": "--altura", "paineis": "--paineis",
-                "carga": "--carga", "cargaDistribuida": "--carga-distribuida"}
+# Options as the programs' flags, in the order the page gives them.
+FLAGS = ["tipo", "vao", "altura", "paineis", "carga", "cargaDistribuida", "limitePeso", "fio"]
+
+
+def flags(options):
+    args = []
+    for key in sorted(options, key=FLAGS.index):
+        flag = "--" + re.sub("[A-Z]", lambda upper: "-" + upper[0].lower(), key)
+        args += [flag] if options[key] is True else [flag, str(options[key])]
+    return args
 
 
 def nova_models():
@@ -182,21 +179,13 @@ def nova_models():
     sizes = [(100, 15, 4, 50), (60, 12.5, 3, 7.5), (120, 20, 8, 100), (75.4, 9.8, 13, 12.25)]
     for kind in ("pratt", "howe", "warren", "warren-montantes", "k", "arco"):
         for i, (span, height, panels, load) in enumerate(sizes):
-            options = {"tipo": kind, "vao": span, "altura": height, "paineis": panels,
-                       "carga": load}
-            if i == 1:
-                options["cargaDistribuida"] = True
-            yield f"{kind}-{panels}", options
+            distributed = {"cargaDistribuida": True} if i == 1 else {}
+            yield f"{kind}-{panels}", {"tipo": kind, "vao": span, "altura": height,
+                                       "paineis": panels, "carga": load, **distributed}
 
 
 def check_nova(check, web, study, name, options):
-    args = ["nova", name]
-    for key, option in NOVA_OPTIONS.items():
-        if options.get(key) is True:
-            args.append(option)
-        elif key in options:
-            args += [option, str(options[key])]
-    status, out, err, left = native(study, args, {})
+    status, out, err, left = native(study, ["nova", name, *flags(options)], {})
     got = web.evaluate(f"quivor.nova({js({'nome': name, **options})})")
     compare(check, f"nova {name}", got, {"status": status, "saida": text(out), "erro": text(err),
                                          "modelo": text(left.get(name + ".txt"))})
