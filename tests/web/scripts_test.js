@@ -37,7 +37,6 @@ test("bytes joined, and split at NUL bytes", () => {
   const pieces = B.split(Uint8Array.of(97, 0, 0, 98, 99));
   assert.deepEqual(plain(pieces.map((piece) => [...piece])), [[97], [], [98, 99]]);
   assert.deepEqual(plain(B.split(Uint8Array.of()).map((piece) => [...piece])), [[]]);
-  assert.equal(B.text(null), null);
   assert.equal(B.text(Uint8Array.of(0xc3, 0xa9)), "é");
 });
 
@@ -56,34 +55,18 @@ test("options become the command line, in the order of their names", () => {
   }
 });
 
-test("the model's name: nome, or the fallback", () => {
-  assert.equal(C.name({}, "modelo"), "modelo");
-  assert.equal(C.name({ nome: null }, "ponte"), "ponte");
-  assert.equal(C.name({ nome: "" }, "ponte"), "");
-  assert.equal(C.name({ nome: 7 }, "ponte"), "7");
-});
-
 test("a model's name is its file's without .txt; other files are no model", () => {
   const cases = [
     ["pratt.txt", "pratt"],
     ["Ponte Final.TXT", "Ponte Final"],
-    ["treliça.v2.txt", "treliça.v2"],
     [".txt.txt", ".txt"],
     ["a\nb.txt", "a\nb"],
     [".txt", null],
     ["pratt.rtf", null],
     ["pratt.txt.html", null],
-    ["pratt", null],
     ["", null],
   ];
   for (const [file, expected] of cases) assert.equal(M.stem(file), expected, file);
-});
-
-test("the files offered for a model", () => {
-  assert.deepEqual(plain(M.downloads("ponte 1")), {
-    relatorio: { name: "ponte 1.rtf", type: "application/rtf" },
-    pagina: { name: "ponte 1.html", type: "text/html;charset=utf-8" },
-  });
 });
 
 test("a refusal shows standard error, else the console, else the status", () => {
@@ -100,5 +83,4 @@ test("of the files dropped, the first .txt is opened", () => {
   assert.equal(M.pick([file("a.rtf"), file("b.txt"), file("c.txt")]).name, "b.txt");
   assert.equal(M.pick([file("a.rtf"), file("b.png")]).name, "a.rtf");
   assert.equal(M.pick([]), null);
-  assert.equal(M.pick(null), null);
 });
