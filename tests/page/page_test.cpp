@@ -200,16 +200,6 @@ TEST(Labels, ShownLabelsAreClearAtEveryGrowth) {
   }
 }
 
-TEST(Labels, GrowthsHideTheirLabels) {
-  Markup style;
-  AppendLabelStyle(style);
-  // A label shown at the first two growths hides from the third on.
-  EXPECT_NE(style.str().find(".drawing[data-grow=\"2\"] text.u2"), std::string::npos);
-  EXPECT_NE(style.str().find(".drawing[data-grow=\"4\"] text.u2"), std::string::npos);
-  EXPECT_EQ(style.str().find(".drawing[data-grow=\"1\"] text.u2"), std::string::npos);
-  EXPECT_NE(style.str().find(".drawing text.h"), std::string::npos);
-}
-
 // The README's triangle, and the square without a diagonal that folds.
 TrussBuilder Triangle(double apex = 15) {
   TrussBuilder truss(2);
