@@ -106,7 +106,6 @@ TEST(Labels, EachTakesItsFirstClearPlace) {
     LabelMarks marks;
     std::vector<PlacedLabel> placed;
   } cases[] = {
-      {"alone", {Spot(2, {{0, 0}})}, {}, {{0, all}}},
       {"the second on the first: its next place",
        {Spot(2, {{0, 0}}), Spot(2, {{0, 0}, {0, 0, 0, 1.5}})},
        {},

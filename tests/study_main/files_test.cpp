@@ -25,26 +25,7 @@ using FilesTest = ScratchFolder;
 const std::string kNew = "linha 1\nlinha 2\nlinha 3\n";
 const std::string kEarlier = "o arquivo de antes\n";
 
-TEST_F(FilesTest, WritesANewFileAndReplacesAnEarlierOne) {
-  EXPECT_TRUE(WriteWhole("a.csv", kNew).ok());
-  EXPECT_EQ(Bytes("a.csv"), kNew);
-  Put("b.csv", kEarlier);
-  EXPECT_TRUE(WriteWhole("b.csv", kNew).ok());
-  EXPECT_EQ(Bytes("b.csv"), kNew);
-  EXPECT_TRUE(WriteWhole("vazio.csv", "").ok());
-  EXPECT_EQ(Bytes("vazio.csv"), "");
-  EXPECT_EQ(Entries(), (std::set<std::string>{"a.csv", "b.csv", "vazio.csv"}));
-}
-
-TEST_F(FilesTest, ANewFileNeverTakesAnExistingName) {
-  Put("d.txt", kEarlier);
-  EXPECT_EQ(WriteWhole("d.txt", kNew, false).cause, Cause::kExists);
-  EXPECT_EQ(Bytes("d.txt"), kEarlier);
-  EXPECT_TRUE(WriteWhole("e.txt", kNew, false).ok());
-  EXPECT_EQ(Bytes("e.txt"), kNew);
-  EXPECT_EQ(Entries(), (std::set<std::string>{"d.txt", "e.txt"}));
-}
-
+// Writes over an earlier file, and over new names, are the commands' tests.
 TEST_F(FilesTest, AFolderInTheWayIsSaid) {
   std::filesystem::create_directory("f.csv");
   EXPECT_FALSE(WriteWhole("f.csv", kNew).ok());
