@@ -56,17 +56,11 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongAndWhereToLook) {
     std::vector<const char*> args;
     const char* err;
   } cases[] = {
-      {{"otimizar"}, "falta o nome do modelo (veja quivor-study otimizar --help)"},
       {{"nova", "p"}, "falta uma opção obrigatória: --carga (veja quivor-study nova --help)"},
-      {{"p", "--fio", "20", "--fio", "25"},
-       "a opção --fio foi dada mais de uma vez (veja quivor-study --help)"},
       {{"p", "--fio"}, "uma opção sem o seu valor (veja quivor-study --help)"},
-      {{"nova", "", "--carga", "50"},
-       "o nome do modelo está vazio (veja quivor-study nova --help)"},
       {{"otimizar", "''"}, "o nome do modelo está vazio (veja quivor-study otimizar --help)"},
       {{""}, "o nome do modelo está vazio (veja quivor-study --help)"},
       {{"ranking", ""}, "o nome da pasta está vazio (veja quivor-study ranking --help)"},
-      {{"--json"}, "--json pede o nome do modelo na linha de comando (veja quivor-study --help)"},
   };
   for (const auto& c : cases) {
     const ParsedCommandLine parsed = Parsed(c.args);
