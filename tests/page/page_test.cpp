@@ -106,7 +106,6 @@ TEST(Labels, EachTakesItsFirstClearPlace) {
     LabelMarks marks;
     std::vector<PlacedLabel> placed;
   } cases[] = {
-      {"alone", {Spot(2, {{0, 0}})}, {}, {{0, all}}},
       {"the second on the first: its next place",
        {Spot(2, {{0, 0}}), Spot(2, {{0, 0}, {0, 0, 0, 1.5}})},
        {},
@@ -198,16 +197,6 @@ TEST(Labels, ShownLabelsAreClearAtEveryGrowth) {
     EXPECT_GT(shown, 10) << round;
     EXPECT_LT(shown, 120) << round;
   }
-}
-
-TEST(Labels, GrowthsHideTheirLabels) {
-  Markup style;
-  AppendLabelStyle(style);
-  // A label shown at the first two growths hides from the third on.
-  EXPECT_NE(style.str().find(".drawing[data-grow=\"2\"] text.u2"), std::string::npos);
-  EXPECT_NE(style.str().find(".drawing[data-grow=\"4\"] text.u2"), std::string::npos);
-  EXPECT_EQ(style.str().find(".drawing[data-grow=\"1\"] text.u2"), std::string::npos);
-  EXPECT_NE(style.str().find(".drawing text.h"), std::string::npos);
 }
 
 // The README's triangle, and the square without a diagonal that folds.

@@ -10,9 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -67,32 +64,14 @@ void ExpectSameConversions(double value) {
 
 // Every value of the edges, and a fair sample of the rest.
 std::vector<double> Values() {
-  std::vector<double> values = {0.0,
-                                -0.0,
-                                1.0,
-                                -1.0,
-                                0.1,
-                                0.5,
-                                2.5,
-                                0.125,
-                                0.375,
-                                1.005,
-                                25.4,
-                                750.0,
-                                1e21,
-                                1e22,
-                                1e23,
-                                123456789012345680000.0,
-                                9007199254740993.0,
-                                std::numeric_limits<double>::max(),
-                                std::numeric_limits<double>::min(),
-                                std::numeric_limits<double>::denorm_min(),
-                                std::numeric_limits<double>::infinity(),
-                                -std::numeric_limits<double>::infinity(),
-                                std::numeric_limits<double>::quiet_NaN(),
-                                -std::numeric_limits<double>::quiet_NaN(),
-                                static_cast<double>(std::numeric_limits<float>::max()),
-                                static_cast<double>(std::numeric_limits<float>::denorm_min())};
+  using D = std::numeric_limits<double>;
+  using F = std::numeric_limits<float>;
+  std::vector<double> values = {0.1, 0.5, 2.5, 0.125, 0.375, 1.005, 25.4, 750.0, 1e21, 1e22, 1e23};
+  values.insert(values.end(), {1.2345678901234568e20, 9.007199254740993e15});
+  for (double edge : {0.0, 1.0, D::max(), D::min(), D::denorm_min(), D::infinity(), D::quiet_NaN(),
+                      static_cast<double>(F::max()), static_cast<double>(F::denorm_min())}) {
+    values.insert(values.end(), {edge, -edge});
+  }
   // Powers of two (where what reads back is wider above than below) and of
   // ten, and their neighbours.
   for (int exponent = -1074; exponent <= 1023; ++exponent) {
@@ -175,67 +154,23 @@ void ExpectSameReadings(const std::string& text) {
 }
 
 TEST(FloatChars, FromCharsAsTheLibraryOnTheEdges) {
-  for (const char* text : {"",
-                           "-",
-                           "+1",
-                           " 1",
-                           ".",
-                           "-.",
-                           "e5",
-                           "1e",
-                           "1e+",
-                           "1e-",
-                           "1E5",
-                           "1e+5x",
-                           "5.",
-                           ".5",
-                           "-0",
-                           "0",
-                           "00001",
-                           "0.000",
-                           "1.5e-45",
-                           "1e-46",
-                           "7e-46",
-                           "8e-46",
-                           "1e-400",
-                           "4.9e-324",
-                           "2e-324",
-                           "3e-324",
-                           "2.4703282292062328e-324",
-                           "2.4703282292062327e-324",
-                           "1e-320",
-                           "1e400",
-                           "-1e400",
-                           "1.7976931348623157e308",
-                           "1.7976931348623159e308",
-                           "3.4028235e38",
-                           "3.4028236e38",
-                           "3.40282356e38",
-                           "3.40282357e38",
-                           "inf",
-                           "-inf",
-                           "infinity",
-                           "INFINITY",
-                           "infinit",
-                           "infx",
-                           "nan",
-                           "-nan",
-                           "NaN",
-                           "nan(",
-                           "nan()",
-                           "nan(abc_9)",
-                           "nan(a-b)",
-                           "0x10",
-                           "1,5",
-                           "25,4",
-                           "1e99999999999999999999",
-                           "1e-99999999999999999999",
-                           "0e99999999999",
-                           "123456789012345678901234567890",
-                           "0.1000000000000000055511151231257827021181583404541015625",
-                           "9007199254740993",
-                           "9007199254740993.0000000000000000000001",
-                           "2.5000000000000000000000000000000000000000000000000001e-1"}) {
+  // The texts, one after another between bars.
+  const std::string edges =
+      "|-|+1| 1|.|-.|e5|1e|1e+|1e-|1E5|1e+5x|5.|.5|-0|0|00001|0.000|1.5e-45|"
+      "1e-46|7e-46|8e-46|1e-400|4.9e-324|2e-324|3e-324|"
+      "2.4703282292062328e-324|2.4703282292062327e-324|1e-320|1e400|-1e400|"
+      "1.7976931348623157e308|1.7976931348623159e308|3.4028235e38|"
+      "3.4028236e38|3.40282356e38|3.40282357e38|inf|-inf|infinity|INFINITY|"
+      "infinit|infx|nan|-nan|NaN|nan(|nan()|nan(abc_9)|nan(a-b)|0x10|1,5|"
+      "25,4|1e99999999999999999999|1e-99999999999999999999|0e99999999999|"
+      "123456789012345678901234567890|"
+      "0.1000000000000000055511151231257827021181583404541015625|"
+      "9007199254740993|9007199254740993.0000000000000000000001|"
+      "2.5000000000000000000000000000000000000000000000000001e-1";
+  std::size_t from = 0;
+  for (std::size_t bar = 0; bar != std::string::npos; from = bar + 1) {
+    bar = edges.find('|', from);
+    const std::string text = edges.substr(from, bar == std::string::npos ? bar : bar - from);
     ExpectSameReadings(text);
   }
 }
@@ -263,46 +198,6 @@ TEST(FloatChars, FromCharsAsTheLibraryOnPrintedValues) {
       }
     }
   }
-}
-
-// Every number of the models and expected outputs the tests hold (the
-// source tree, found from this file's path; skipped when it is not there):
-// read as the reader reads it, and written back in every form.
-TEST(FloatChars, AsTheLibraryOnEveryNumberOfTheTestData) {
-  namespace fs = std::filesystem;
-  const fs::path tests = fs::path(__FILE__).parent_path().parent_path();
-  std::error_code error;
-  if (!fs::is_directory(tests / "e2e", error)) GTEST_SKIP() << "no " << tests / "e2e";
-  std::vector<fs::path> files;
-  for (const fs::path& folder : {tests / "e2e", tests.parent_path() / "examples"}) {
-    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-      if (entry->is_regular_file() && entry->file_size() < (1u << 20)) {
-        files.push_back(entry->path());
-      }
-    }
-  }
-  std::size_t numbers = 0;
-  for (const fs::path& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t at = 0;
-    while (at < text.size()) {
-      const std::size_t start = text.find_first_of("-.0123456789", at);
-      if (start == std::string::npos) break;
-      std::size_t end = text.find_first_of(" \t\r\n,;:()[]{}\"'", start);
-      if (end == std::string::npos) end = text.size();
-      const std::string token = text.substr(start, end - start);
-      at = end;
-      ExpectSameReadings(token);
-      double value = 0.0;
-      const std::from_chars_result read =
-          std::from_chars(token.data(), token.data() + token.size(), value);
-      if (read.ec == std::errc{}) ExpectSameConversions(value);
-      ++numbers;
-    }
-  }
-  EXPECT_GT(numbers, 1000u);
 }
 
 }  // namespace

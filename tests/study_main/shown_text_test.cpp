@@ -33,9 +33,6 @@ TEST(ShownText, KeepsValidUtf8AndMendsTheRest) {
     // Whatever it is, a JSON document takes it.
     EXPECT_NO_THROW((void)nlohmann::json(ShownText(c.text)).dump()) << c.text;
   }
-}
-
-TEST(ShownText, ControlsAsQuestionMarksWhenAsked) {
   EXPECT_EQ(ShownText(std::string("a\0b\tc", 5), 100, Controls::kQuestionMark), "a?b?c");
 }
 
@@ -59,12 +56,6 @@ TEST(ShownText, AnyBytesComeOutValid) {
     EXPECT_NO_THROW((void)nlohmann::json(ShownText(text, 10'000)).dump());
   }
 }
-
-}  // namespace
-}  // namespace quivor::terminal
-
-namespace quivor::terminal {
-namespace {
 
 TEST(ShownText, OurOwnTextKeepsItsLineEndsAndIsMendedWhereNeeded) {
   EXPECT_TRUE(IsValidUtf8("Ponte: ação\n"));
