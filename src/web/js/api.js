@@ -57,6 +57,15 @@
       return answer(result, "pagina");
     },
 
+    // quivor-study NOME --csv --sem-pagina: {status, tabela (NOME.csv, or
+    // null), saida, erro}.
+    tabela(modelo, opcoes = {}) {
+      const nome = nameOf(opcoes, "modelo");
+      const args = [nome, "--csv", "--sem-pagina", ...options(opcoes, STUDY)];
+      const result = P.study(args, nome, B.of(modelo, "o modelo"), (stem) => [`${stem}.csv`]);
+      return answer(result, "tabela");
+    },
+
     // quivor-study nova NOME: {status, modelo (NOME.txt, or null), saida, erro}.
     nova(opcoes = {}) {
       const nome = nameOf(opcoes, "ponte");

@@ -1,0 +1,457 @@
+// The editor: the model drawn and changed in the page, studied by the
+// engine after every change and while a node is dragged, kept in the
+// browser's storage, saved as quivor's model file.
+"use strict";
+
+(() => {
+  const M = QuivorEditorModel;
+  const D = QuivorEditorDraw;
+  const P = QuivorEditorPanels;
+  const S = QuivorEditorStorage;
+  const element = (id) => document.getElementById(id);
+
+  const E = {
+    svg: element("desenho"),
+    panels: {
+      selecao: element("selecao").querySelector("div"),
+      resposta: element("resposta").querySelector("div"),
+      opcoes: element("modelo-opcoes").querySelector("div"),
+    },
+    history: new M.History(M.empty()),
+    nome: "ponte",
+    opcoes: { limitePeso: 750, fio: 25.4 },
+    view: { scale: 8, ox: 80, oy: 400 },
+    grid: 1,
+    tool: "selecionar",
+    selected: null,
+    pending: null,
+    pointer: null,
+    caso: 0,
+    mostrar: "forcas",
+    simetria: false,
+    study: null,
+    refusal: null,
+    proposta: null,
+    savedText: M.write(M.empty()),
+    // Counts the studies run, and whether one is waiting for the next frame.
+    studies: 0,
+    waiting: false,
+  };
+
+  E.sym = () => QuivorEditorSymmetry;
+  E.mirror = () => (E.simetria ? M.mirror(E.history.model) : null);
+  E.toModel = (at) => D.toModel(E.view, at[0], at[1]);
+  E.text = () => M.write(E.history.model);
+
+  // A point in the model, on the grid unless Alt or Shift is held.
+  E.snapped = ([x, y], event) => {
+    if (event && (event.altKey || event.shiftKey)) return [M.round2(x), M.round2(y)];
+    const step = E.grid;
+    return [M.round2(Math.round(x / step) * step), M.round2(Math.round(y / step) * step)];
+  };
+
+  function size() {
+    const box = E.svg.getBoundingClientRect();
+    return [Math.max(box.width, 1), Math.max(box.height, 1)];
+  }
+
+  E.redraw = () => {
+    const [width, height] = size();
+    E.svg.setAttribute("viewBox", `0 0 ${width} ${height}`);
+    E.svg.innerHTML = D.render({ ...E, model: E.history.model, width, height });
+  };
+
+  function refreshPanels() {
+    P.selection(E);
+    P.answer(E);
+    P.settings(E);
+    element("nome-modelo").textContent = `Modelo: ${E.nome}.txt${E.text() === E.savedText ? "" : " (não salvo)"}`;
+  }
+
+  // The study of the model as it is, on the next frame (one study a frame
+  // however many changes came).
+  function scheduleStudy() {
+    if (E.waiting) return;
+    E.waiting = true;
+    requestAnimationFrame(() => {
+      E.waiting = false;
+      runStudy();
+      E.redraw();
+      if (!E.dragging) refreshPanels();
+      else P.answer(E);
+    });
+  }
+
+  function runStudy() {
+    const model = E.history.model;
+    E.studies++;
+    if (model.nos.length === 0 || model.barras.length === 0) {
+      E.study = null;
+      E.refusal = model.nos.length === 0 ? null : "O modelo precisa de pelo menos uma barra.";
+      return;
+    }
+    const result = window.quivor.estudar(E.text(), { nome: E.nome, ...E.opcoes });
+    if (result.status === 0 || result.json.startsWith("{")) {
+      try {
+        E.study = JSON.parse(result.json);
+        E.refusal = null;
+        return;
+      } catch {
+        // Read below as a refusal.
+      }
+    }
+    E.study = null;
+    E.refusal = QuivorModelFile.refusal({ erro: result.erro, saida: "", status: result.status });
+  }
+
+  // After a change: drawn at once, studied on the next frame, kept.
+  // `live`: a drag goes on (the panels wait for its end).
+  E.changed = (live) => {
+    E.dragging = live;
+    if (E.selected && E.selected.no !== undefined && !M.node(E.history.model, E.selected.no)) {
+      E.selected = null;
+    }
+    if (E.caso >= E.history.model.casos.length) E.caso = E.history.model.casos.length - 1;
+    E.redraw();
+    if (!window.quivor.pronto.settled) {
+      window.quivor.pronto.then(() => scheduleStudy());
+    } else {
+      scheduleStudy();
+    }
+    if (!live) keep();
+  };
+
+  E.change = (f) => {
+    const result = E.history.change(f);
+    E.changed(false);
+    return result;
+  };
+
+  E.undo = () => {
+    if (E.history.undo()) E.changed(false);
+  };
+  E.redo = () => {
+    if (E.history.redo()) E.changed(false);
+  };
+
+  E.select = (what) => {
+    E.selected = what;
+    E.redraw();
+    P.selection(E);
+  };
+
+  E.setPending = (no) => {
+    E.pending = no;
+    E.redraw();
+  };
+
+  E.setTool = (tool) => {
+    E.tool = tool;
+    E.pending = null;
+    for (const button of document.querySelectorAll("[data-ferramenta]")) {
+      button.setAttribute("aria-pressed", String(button.dataset.ferramenta === tool));
+    }
+    E.svg.dataset.ferramenta = tool;
+    E.redraw();
+  };
+
+  E.showCase = (caso) => {
+    E.caso = caso;
+    E.redraw();
+    refreshPanels();
+  };
+
+  E.setOption = (key, value) => {
+    E.opcoes[key] = value;
+    E.changed(false);
+  };
+
+  E.removeSelected = () => {
+    const s = E.selected;
+    if (!s) return;
+    if (s.no !== undefined) E.change((m) => E.sym().removeNode(m, E.mirror(), s.no));
+    else E.change((m) => E.sym().removeBar(m, E.mirror(), s.barra));
+    E.selected = null;
+    refreshPanels();
+  };
+
+  E.fit = () => {
+    const [width, height] = size();
+    E.view = D.fit(E.history.model, width, height);
+    E.redraw();
+  };
+
+  E.zoomAt = ([px, py], factor) => {
+    const scale = Math.min(Math.max(E.view.scale * factor, 0.05), 400);
+    const k = scale / E.view.scale;
+    E.view = { scale, ox: px - (px - E.view.ox) * k, oy: py - (py - E.view.oy) * k };
+    E.redraw();
+  };
+
+  // ---- the work kept, saved and shared --------------------------------
+
+  function keep() {
+    S.save(localStorage, { nome: E.nome, texto: E.text(), opcoes: E.opcoes, salvo: E.savedText });
+  }
+
+  function offer(bytes, name, type) {
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(new Blob([bytes], { type }));
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  }
+
+  E.save = () => {
+    const text = E.text();
+    offer(text, `${E.nome}.txt`, "text/plain;charset=utf-8");
+    E.savedText = text;
+    keep();
+    refreshPanels();
+  };
+
+  function say(text) {
+    element("estado").textContent = text;
+  }
+
+  // Runs a program on the model and offers its file, or shows its refusal.
+  function download(make, name, type) {
+    const result = make();
+    const [key] = ["relatorio", "pagina", "tabela"].filter((k) => k in result);
+    if (result[key] === null) {
+      E.refusal = QuivorModelFile.refusal(result);
+      P.answer(E);
+      return;
+    }
+    offer(result[key], name, type);
+  }
+
+  // Opens a model's text: the work so far stays when it cannot be read.
+  E.abrir = (texto, nome = "ponte") => {
+    let model;
+    try {
+      model = M.parse(texto);
+    } catch (error) {
+      const result = window.quivor.pronto.settled ? window.quivor.estudar(texto, { nome }) : null;
+      const said = result && result.status !== 0 ? QuivorModelFile.refusal(result) : error.message;
+      E.refusal = `${nome}.txt não pôde ser aberto; o trabalho anterior continua aqui.\n${said}`;
+      P.answer(E);
+      return false;
+    }
+    E.nome = nome;
+    E.history.replace(model);
+    E.savedText = M.write(model);
+    E.selected = null;
+    E.pending = null;
+    E.caso = 0;
+    E.proposta = null;
+    E.fit();
+    E.changed(false);
+    return true;
+  };
+
+  async function openFile(file) {
+    const nome = QuivorModelFile.stem(file.name);
+    if (nome === null) return;
+    E.abrir(await file.text(), nome);
+  }
+
+  // ---- new bridge and shape search ------------------------------------
+
+  function newBridgeForm() {
+    const box = element("nova-form");
+    if (!box.hidden) {
+      box.hidden = true;
+      return;
+    }
+    const types = ["pratt", "howe", "warren", "warren-montantes", "k", "arco"];
+    box.innerHTML =
+      `<fieldset><legend>Nova ponte</legend>` +
+      `<label for="nova-tipo">Tipo<select id="nova-tipo">${types.map((t) => `<option>${t}</option>`).join("")}</select></label>` +
+      `<label for="nova-nome">Nome<input type="text" id="nova-nome" value="ponte"></label>` +
+      `<label for="nova-vao">Vão (cm)<input type="text" id="nova-vao" value="100"></label>` +
+      `<label for="nova-altura">Altura (cm)<input type="text" id="nova-altura" value="15"></label>` +
+      `<label for="nova-paineis">Painéis<input type="text" id="nova-paineis" value="10"></label>` +
+      `<label for="nova-carga">Carga (kgf)<input type="text" id="nova-carga" value="5"></label>` +
+      `<label for="nova-coef-tracao">Coef. tração<input type="text" id="nova-coef-tracao" value="2"></label>` +
+      `<label for="nova-coef-compressao">Coef. compressão<input type="text" id="nova-coef-compressao" value="3"></label>` +
+      `<label for="nova-distribuida">Carga distribuída<input type="checkbox" id="nova-distribuida"></label>` +
+      `<p><button type="button" id="nova-criar">Criar</button> <button type="button" id="nova-vazia">Desenho vazio</button></p>` +
+      `<pre id="nova-erro" hidden></pre></fieldset>`;
+    box.hidden = false;
+    const value = (id) => box.querySelector(`#${id}`).value.trim().replace(",", ".");
+    box.querySelector("#nova-criar").addEventListener("click", () => {
+      const nome = value("nova-nome") || "ponte";
+      const result = window.quivor.nova({
+        nome,
+        tipo: value("nova-tipo"),
+        vao: value("nova-vao"),
+        altura: value("nova-altura"),
+        paineis: value("nova-paineis"),
+        carga: value("nova-carga"),
+        coefTracao: value("nova-coef-tracao"),
+        coefCompressao: value("nova-coef-compressao"),
+        cargaDistribuida: box.querySelector("#nova-distribuida").checked,
+      });
+      const error = box.querySelector("#nova-erro");
+      if (result.modelo === null) {
+        error.textContent = QuivorModelFile.refusal(result);
+        error.hidden = false;
+        return;
+      }
+      box.hidden = true;
+      E.abrir(result.modelo, nome);
+    });
+    box.querySelector("#nova-vazia").addEventListener("click", () => {
+      box.hidden = true;
+      E.nome = value("nova-nome") || "ponte";
+      E.history.replace(M.empty());
+      E.selected = null;
+      E.fit();
+      E.changed(false);
+    });
+  }
+
+  function optimize() {
+    const box = element("otimizacao");
+    const run = window.quivor.otimizar(E.text(), {
+      nome: E.nome,
+      limitePeso: E.opcoes.limitePeso,
+      fio: E.opcoes.fio,
+      progresso: (line) => {
+        box.querySelector("pre").textContent = line;
+      },
+    });
+    box.innerHTML =
+      `<fieldset><legend>Otimizar</legend><pre>Procurando...</pre>` +
+      `<p><button type="button" id="otimizar-parar">Cancelar</button></p></fieldset>`;
+    box.hidden = false;
+    box.querySelector("#otimizar-parar").addEventListener("click", () => run.cancelar());
+    run.promessa.then((result) => {
+      if (result.cancelado || result.modelo === null) {
+        box.innerHTML = result.cancelado
+          ? ""
+          : `<pre>${P.escape(QuivorModelFile.refusal(result))}</pre>`;
+        box.hidden = Boolean(result.cancelado);
+        return;
+      }
+      let proposta;
+      try {
+        proposta = M.parse(result.modelo);
+      } catch (error) {
+        box.innerHTML = `<pre>${P.escape(error.message)}</pre>`;
+        return;
+      }
+      E.proposta = proposta;
+      E.redraw();
+      box.innerHTML =
+        `<fieldset><legend>Forma otimizada</legend><p>Tracejada em verde sobre a atual.</p>` +
+        `<p><button type="button" id="otimizar-aceitar">Aceitar</button> ` +
+        `<button type="button" id="otimizar-descartar">Descartar</button></p></fieldset>`;
+      box.querySelector("#otimizar-aceitar").addEventListener("click", () => {
+        E.proposta = null;
+        box.hidden = true;
+        E.history.replace(proposta);
+        E.changed(false);
+      });
+      box.querySelector("#otimizar-descartar").addEventListener("click", () => {
+        E.proposta = null;
+        box.hidden = true;
+        E.redraw();
+      });
+    });
+  }
+
+  // ---- wiring -----------------------------------------------------------
+
+  for (const button of document.querySelectorAll("[data-ferramenta]")) {
+    button.addEventListener("click", () => E.setTool(button.dataset.ferramenta));
+  }
+  const on = (id, f) => element(id).addEventListener("click", f);
+  on("apagar", () => E.removeSelected());
+  on("desfazer", () => E.undo());
+  on("refazer", () => E.redo());
+  on("enquadrar", () => E.fit());
+  on("salvar", () => E.save());
+  on("nova-ponte", newBridgeForm);
+  on("otimizar", optimize);
+  on("baixar-rtf", () =>
+    download(() => window.quivor.relatorio(E.text(), E.nome), `${E.nome}.rtf`, "application/rtf"),
+  );
+  on("baixar-html", () =>
+    download(
+      () => window.quivor.pagina(E.text(), { nome: E.nome, ...E.opcoes }),
+      `${E.nome}.html`,
+      "text/html;charset=utf-8",
+    ),
+  );
+  on("baixar-csv", () =>
+    download(
+      () => window.quivor.tabela(E.text(), { nome: E.nome, ...E.opcoes }),
+      `${E.nome}.csv`,
+      "text/csv;charset=utf-8",
+    ),
+  );
+  on("compartilhar", async () => {
+    const link = `${location.href.split("#")[0]}${S.fragment(E.nome, E.text())}`;
+    history.replaceState(null, "", link);
+    try {
+      await navigator.clipboard.writeText(link);
+      say("Link copiado: ele abre este modelo.");
+    } catch {
+      say("O link deste modelo está na barra de endereço.");
+    }
+  });
+
+  // The file picker and drops: read here as the model to edit (the study
+  // page below shows them too).
+  const picker = element("modelo");
+  picker.addEventListener("change", () => {
+    const file = QuivorModelFile.pick(picker.files);
+    if (file) openFile(file);
+  });
+  window.addEventListener("drop", (event) => {
+    const file = QuivorModelFile.pick(event.dataTransfer && event.dataTransfer.files);
+    if (file) openFile(file);
+  });
+
+  window.addEventListener("beforeunload", (event) => {
+    if (E.text() !== E.savedText && E.history.model.nos.length > 0) {
+      event.preventDefault();
+      event.returnValue = "";
+    }
+  });
+  window.addEventListener("resize", () => E.redraw());
+
+  QuivorEditorTools.attach(E);
+
+  window.quivor.abrir = (texto, nome) => E.abrir(String(texto), nome === undefined ? "ponte" : String(nome));
+  window.quivor.modelo = () => E.text();
+  window.quivor.editor = E;
+
+  window.quivor.pronto.then(() => {
+    window.quivor.pronto.settled = true;
+  });
+
+  // The start: a shared link's model, else the work kept, else an empty
+  // drawing.
+  E.setTool("selecionar");
+  const shared = S.fromFragment(location.hash);
+  const kept = S.load(localStorage);
+  const start = shared || kept;
+  let opened = false;
+  if (start) {
+    if (kept && kept.opcoes && !shared) Object.assign(E.opcoes, kept.opcoes);
+    opened = E.abrir(start.texto, start.nome || "ponte");
+    if (opened && kept && !shared && typeof kept.salvo === "string") E.savedText = kept.salvo;
+    if (opened) E.history = new M.History(E.history.model);
+  }
+  if (!opened) {
+    E.refusal = null;
+    E.fit();
+    E.changed(false);
+  }
+  refreshPanels();
+})();
