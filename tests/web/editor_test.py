@@ -1,0 +1,295 @@
+"""The editor of quivor.html in headless Chromium, used with real input events:
+the triangle of ponte.txt drawn on an empty page and saved, and quivor's report
+of the saved file is the bundled model's byte for byte; pratt.txt opened with
+the file picker, a node dragged and the drag undone; random edits undone back
+to the start; a mechanism's motion drawn; a bad file refused while the work
+stays; a reload and a shared link bring the model back."""
+
+import json
+import pathlib
+import random
+import sys
+import tempfile
+import time
+
+from web_page import Checker, arguments, chromium, native, opened
+
+SEED = 20261209
+
+
+class Person:
+    """The page driven as a person does: mouse, keyboard, file picker."""
+
+    def __init__(self, browser):
+        self.browser = browser
+
+    def evaluate(self, expression):
+        return self.browser.evaluate(expression)
+
+    def mouse(self, kind, x, y, buttons=1, modifiers=0):
+        self.browser.page("Input.dispatchMouseEvent", {
+            "type": kind, "x": x, "y": y, "button": "left" if kind != "mouseMoved" or buttons else "none",
+            "buttons": buttons, "clickCount": 1 if kind != "mouseMoved" else 0,
+            "modifiers": modifiers})
+
+    def click(self, x, y):
+        self.mouse("mouseMoved", x, y, buttons=0)
+        self.mouse("mousePressed", x, y)
+        self.mouse("mouseReleased", x, y, buttons=0)
+
+    def drag(self, start, end, steps=8):
+        self.mouse("mouseMoved", *start, buttons=0)
+        self.mouse("mousePressed", *start)
+        for step in range(1, steps + 1):
+            t = step / steps
+            self.mouse("mouseMoved", start[0] + t * (end[0] - start[0]),
+                       start[1] + t * (end[1] - start[1]))
+            self.settled()
+        self.mouse("mouseReleased", *end, buttons=0)
+
+    def key(self, key, code=None, vk=0, modifiers=0, text=None):
+        down = {"type": "keyDown" if text else "rawKeyDown", "key": key,
+                "code": code or f"Key{key.upper()}", "windowsVirtualKeyCode": vk or ord(key.upper()[0]),
+                "modifiers": modifiers}
+        if text:
+            down["text"] = text
+        self.browser.page("Input.dispatchKeyEvent", down)
+        self.browser.page("Input.dispatchKeyEvent", {**down, "type": "keyUp", "text": ""})
+
+    def letter(self, letter):
+        self.key(letter, text=letter)
+
+    def ctrl(self, letter, shift=False):
+        self.key(letter, modifiers=2 | (8 if shift else 0))
+
+    def special(self, name, vk):
+        self.key(name, code=name, vk=vk)
+
+    def type_into(self, selector, text):
+        """Clicks a text field, replaces its text by typing, and leaves it with Tab."""
+        self.click(*self.center(selector))
+        self.evaluate(f"document.querySelector('{selector}').select()")
+        for char in text:
+            self.key(char, code="", vk=ord(char), text=char)
+        self.special("Tab", 9)
+        self.settled()
+
+    def settled(self):
+        """Waits for the study of the model as it is."""
+        self.evaluate("new Promise((r) => { const wait = () => quivor.editor.waiting ?"
+                      " requestAnimationFrame(wait) : r(true); wait(); })")
+
+    def at(self, x, y):
+        """The page's point of a model point (cm)."""
+        return self.evaluate(
+            f"(() => {{ const v = quivor.editor.view, b = document.getElementById('desenho')"
+            f".getBoundingClientRect(); return [b.left + v.ox + {x} * v.scale,"
+            f" b.top + v.oy - {y} * v.scale]; }})()")
+
+    def center(self, selector):
+        """The middle of an element, in the window's coordinates, scrolled into view."""
+        return self.evaluate(
+            f"(() => {{ const e = document.querySelector({json.dumps(selector)});"
+            " e.scrollIntoView({block: 'nearest'}); const r = e.getBoundingClientRect();"
+            " return [r.x + r.width / 2, r.y + r.height / 2]; })()")
+
+    def node_at(self, label):
+        return self.center(f'[data-no="{label}"] circle')
+
+    def model(self):
+        return self.evaluate("quivor.modelo()")
+
+    def choose(self, path):
+        root = self.browser.page("DOM.getDocument")["root"]["nodeId"]
+        node = self.browser.page("DOM.querySelector", {"nodeId": root, "selector": "#modelo"})["nodeId"]
+        self.browser.page("DOM.setFileInputFiles", {"files": [str(path)], "nodeId": node})
+        time.sleep(0.3)
+        self.settled()
+
+    def button(self, selector):
+        self.click(*self.center(selector))
+        self.settled()
+
+
+def nodes(text):
+    """{label: (x, y)} of a model file's text."""
+    lines = text.split("\n")
+    count = int(lines[0])
+    return {int(line.split()[0]): (float(line.split()[1]), float(line.split()[2]))
+            for line in lines[2:2 + count]}
+
+
+def draw_triangle(person, check, downloads, args):
+    """The triangle of ponte.txt, drawn with the tools, typed in the panel, saved."""
+    person.letter("n")
+    for x, y in ((0, 0), (40, 0), (20, 15)):
+        person.click(*person.at(x, y))
+        person.settled()
+    person.letter("b")
+    for a, b in ((1, 2), (1, 3), (2, 3)):
+        person.click(*person.node_at(a))
+        person.click(*person.node_at(b))
+        person.special("Escape", 27)
+    person.letter("a")
+    for label, clicks in ((1, 1), (2, 2)):
+        for _ in range(clicks):
+            person.click(*person.node_at(label))
+    person.letter("c")
+    person.click(*person.node_at(3))
+    person.settled()
+    person.type_into("#carga-fy", "-5,0")
+    check.same("the triangle drawn", person.model(), (args.examples / "ponte.txt").read_text())
+    check.same("the triangle studied", person.evaluate(
+        "document.getElementById('estado-estavel').textContent"), "Estável.")
+    person.ctrl("s")
+    saved = wait_file(downloads / "ponte.txt")
+    _, _, _, mine = native(args.program, [], {"ponte.txt": saved or b""}, b"ponte\n\n")
+    _, _, _, bundled = native(args.program, [], {"ponte.txt": (args.examples / "ponte.txt").read_bytes()},
+                              b"ponte\n\n")
+    check.same("quivor's report of the saved triangle", mine.get("ponte.rtf"), bundled["ponte.rtf"])
+
+
+def wait_file(path, seconds=30):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if path.exists() and path.stat().st_size > 0:
+            time.sleep(0.2)
+            return path.read_bytes()
+        time.sleep(0.1)
+    return None
+
+
+def drag_and_undo(person, check, args):
+    """pratt.txt from the picker, a node dragged, the drag undone."""
+    opened_text = (args.examples / "pratt.txt").read_text()
+    person.choose(args.examples / "pratt.txt")
+    check.same("pratt opened", person.model(), opened_text)
+    person.letter("v")
+    before = person.evaluate("quivor.editor.studies")
+    start = person.node_at(11)
+    end = person.at(55, 18)
+    person.drag(start, end)
+    person.settled()
+    moved = nodes(person.model())
+    expected = {**nodes(opened_text), 11: (55.0, 18.0)}
+    check.same("the dragged node", moved, expected)
+    check.same("studied while dragged", person.evaluate("quivor.editor.studies") - before > 2, True)
+    person.ctrl("z")
+    person.settled()
+    check.same("the drag undone in one step", person.model(), opened_text)
+    person.ctrl("y")
+    check.same("redone", nodes(person.model()), expected)
+    person.ctrl("z", shift=True)
+    person.ctrl("z")
+    return opened_text
+
+
+def random_edits(person, check, start_text):
+    """Random edits with the tools, then Ctrl+Z until the start: the start's model."""
+    rng = random.Random(SEED)
+    past = person.evaluate("quivor.editor.history.past.length")
+    labels = lambda: list(nodes(person.model()))  # noqa: E731
+    for _ in range(14):
+        action = rng.choice(["node", "drag", "bar", "delete", "support", "load"])
+        if action == "node":
+            person.letter("n")
+            person.click(*person.at(rng.uniform(0, 100), rng.uniform(-10, 30)))
+        elif action == "drag":
+            person.letter("v")
+            person.drag(person.node_at(rng.choice(labels())),
+                        person.at(rng.uniform(0, 100), rng.uniform(-5, 25)), steps=3)
+        elif action == "bar":
+            person.letter("b")
+            a, b = rng.sample(labels(), 2)
+            person.click(*person.node_at(a))
+            person.click(*person.node_at(b))
+            person.special("Escape", 27)
+        elif action == "delete":
+            person.letter("v")
+            person.click(*person.node_at(rng.choice(labels())))
+            person.special("Delete", 46)
+        else:
+            person.letter("a" if action == "support" else "c")
+            person.click(*person.node_at(rng.choice(labels())))
+        person.settled()
+    steps = person.evaluate("quivor.editor.history.past.length") - past
+    check.same("random edits changed the model", person.model() != start_text, True)
+    for _ in range(steps):
+        person.ctrl("z")
+    person.settled()
+    check.same("random edits undone to the start", person.model(), start_text)
+
+
+def mechanism_and_bad_file(person, check, args, scratch):
+    person.letter("v")
+    person.click(*person.center('[data-barra="28"] line'))
+    person.special("Delete", 46)
+    person.settled()
+    shown = person.evaluate("({motion: document.querySelectorAll('#desenho .movimento line').length > 0,"
+                            " said: document.getElementById('estado-estavel').textContent})")
+    check.same("a mechanism's motion", shown["motion"], True)
+    check.same("a mechanism said", shown["said"].startswith("Mecanismo"), True)
+    work = person.model()
+    bad = pathlib.Path(scratch) / "ruim.txt"
+    bad.write_bytes((args.cases / "model-syntax-error" / "files" / "ponte.txt").read_bytes())
+    person.choose(bad)
+    refused = person.evaluate("(document.getElementById('erro-modelo') || {}).textContent || ''")
+    check.same("a bad file refused", refused.startswith("ruim.txt não pôde ser aberto"), True)
+    check.same("the work kept after a bad file", person.model(), work)
+    return work
+
+
+def reload_and_share(person, check, browser, url, work):
+    browser.page("Page.enable")
+    browser.events.clear()
+    browser.page("Page.reload")
+    # The unsaved work makes the page ask before it goes.
+    dialog = browser.wait_for("Page.javascriptDialogOpening")
+    check.same("asked before leaving", dialog["params"]["type"], "beforeunload")
+    browser.page("Page.handleJavaScriptDialog", {"accept": True})
+    browser.wait_for("Page.loadEventFired")
+    person.evaluate("quivor.pronto")
+    person.settled()
+    check.same("the work back after a reload", person.model(), work)
+    person.button("#compartilhar")
+    link = person.evaluate("location.href")
+    check.same("the link holds the model after #", link.startswith(url + "#modelo="), True)
+    person.evaluate("localStorage.clear(); quivor.editor.savedText = quivor.modelo(); true")
+    browser.events.clear()
+    browser.page("Page.navigate", {"url": "about:blank"})
+    browser.wait_for("Page.loadEventFired")
+    browser.page("Page.navigate", {"url": link})
+    browser.wait_for("Page.loadEventFired")
+    person.evaluate("quivor.pronto")
+    person.settled()
+    check.same("the shared link's model", person.model(), work)
+
+
+def main():
+    args = arguments()
+    check = Checker()
+    try:
+        with opened(args.page, timeout=120) as (browser, url):
+            with tempfile.TemporaryDirectory() as scratch:
+                downloads = pathlib.Path(scratch) / "baixados"
+                downloads.mkdir()
+                browser.call("Browser.setDownloadBehavior",
+                             {"behavior": "allow", "downloadPath": str(downloads)})
+                browser.page("Emulation.setDeviceMetricsOverride",
+                             {"width": 1280, "height": 800, "deviceScaleFactor": 1, "mobile": False})
+                person = Person(browser)
+                person.center("#desenho")
+                person.settled()
+                draw_triangle(person, check, downloads, args)
+                opened_text = drag_and_undo(person, check, args)
+                random_edits(person, check, opened_text)
+                work = mechanism_and_bad_file(person, check, args, scratch)
+                reload_and_share(person, check, browser, url, work)
+                check.clean(browser, url)
+    except chromium.ProtocolError as error:
+        check.failures.append(str(error)[:500])
+    return check.result()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
