@@ -97,6 +97,7 @@ const QuivorEditorPanels = (() => {
       return;
     }
     const parts = [];
+    if (E.stale) parts.push(`<p id="estudo-adiado">O estudo deste modelo grande volta quando o nó for solto.</p>`);
     if (!s.stable) {
       parts.push(
         `<p class="ruim" id="estado-estavel">Mecanismo: a treliça se move (o movimento está tracejado em laranja).</p>`,

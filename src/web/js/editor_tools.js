@@ -45,6 +45,7 @@ const QuivorEditorTools = (() => {
     });
 
     svg.addEventListener("pointermove", (event) => {
+      E.moved = performance.now();
       const at = local(event);
       if (pointers.has(event.pointerId)) pointers.set(event.pointerId, at);
       E.pointer = E.snapped(E.toModel(at), event);
@@ -66,6 +67,7 @@ const QuivorEditorTools = (() => {
         const [x, y] = E.pointer;
         E.history.live((model) => E.sym().moveNode(model, E.mirror(), press.no, x, y));
         E.changed(true);
+        E.moveMs = performance.now() - E.moved;
       } else if (press.kind === "vazio" || E.tool === "selecionar") {
         E.view.ox = press.view.ox + at[0] - press.start[0];
         E.view.oy = press.view.oy + at[1] - press.start[1];
