@@ -149,6 +149,68 @@ def draw_triangle(person, check, downloads, args):
     check.same("quivor's report of the saved triangle", mine.get("ponte.rtf"), bundled["ponte.rtf"])
 
 
+def files_and_shape_search(person, check, downloads, args):
+    """The triangle's report and table from the buttons, as the programs write them; the
+    shape search's result shown, then accepted as one step."""
+    triangle = (args.examples / "ponte.txt").read_bytes()
+    _, _, _, table = native(args.study, ["ponte", "--csv", "--sem-pagina"], {"ponte.txt": triangle})
+    _, _, _, report = native(args.program, [], {"ponte.txt": triangle}, b"ponte\n\n")
+    for selector, name, expected in (("#baixar-rtf", "ponte.rtf", report["ponte.rtf"]),
+                                     ("#baixar-csv", "ponte.csv", table["ponte.csv"])):
+        person.button(selector)
+        check.same(f"{name} from its button", wait_file(downloads / name), expected)
+    _, _, _, optimized = native(args.study, ["otimizar", "ponte"], {"ponte.txt": triangle})
+    before = person.model()
+    person.button("#otimizar")
+    person.evaluate("new Promise((r) => { const wait = () => document.getElementById("
+                    "'otimizar-aceitar') ? r(true) : setTimeout(wait, 50); wait(); })")
+    check.same("the shape found drawn beside",
+               person.evaluate("document.querySelectorAll('#desenho .proposta line').length"), 3)
+    person.button("#otimizar-aceitar")
+    check.same("the shape accepted", person.model(), optimized["ponte-otimizado.txt"].decode())
+    person.ctrl("z")
+    check.same("the shape undone in one step", person.model(), before)
+
+
+def touch_zoom_and_symmetry(person, check, browser):
+    """A finger drags a node, two fingers pinch, the wheel zooms; with symmetry on, a node's
+    mirror image follows it; a coordinate typed with a comma in the panel."""
+    person.letter("v")
+    person.button("#enquadrar")
+    start = person.node_at(3)
+    end = person.at(12, 16)
+    touch = lambda kind, points: browser.page(  # noqa: E731
+        "Input.dispatchTouchEvent", {"type": kind, "touchPoints": [
+            {"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]})
+    person.evaluate("document.getElementById('simetria').click()")
+    touch("touchStart", [start])
+    for t in (0.3, 0.6, 1.0):
+        touch("touchMove", [(start[0] + t * (end[0] - start[0]), start[1] + t * (end[1] - start[1]))])
+        person.settled()
+    touch("touchEnd", [])
+    person.settled()
+    moved = nodes(person.model())
+    check.same("a finger's drag, mirrored", (moved[3], moved[19]), ((12.0, 16.0), (88.0, 16.0)))
+    scale = person.evaluate("quivor.editor.view.scale")
+    middle = person.at(50, -10)
+    touch("touchStart", [(middle[0] - 40, middle[1]), (middle[0] + 40, middle[1])])
+    touch("touchMove", [(middle[0] - 80, middle[1]), (middle[0] + 80, middle[1])])
+    touch("touchEnd", [])
+    pinched = person.evaluate("quivor.editor.view.scale") / scale
+    check.same("two fingers zoom in", round(pinched, 1), 2.0)
+    browser.page("Input.dispatchMouseEvent", {"type": "mouseWheel", "x": middle[0], "y": middle[1],
+                                              "deltaX": 0, "deltaY": 200})
+    person.settled()
+    check.same("the wheel zooms out",
+               person.evaluate("quivor.editor.view.scale") < scale * pinched, True)
+    person.button("#enquadrar")
+    person.click(*person.node_at(5))
+    person.type_into("#no-x", "21,5")
+    moved = nodes(person.model())
+    check.same("x typed with a comma, mirrored", (moved[5], moved[17]), ((21.5, 15.0), (78.5, 15.0)))
+    person.evaluate("document.getElementById('simetria').click()")
+
+
 def wait_file(path, seconds=30):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -281,8 +343,12 @@ def main():
                 person.center("#desenho")
                 person.settled()
                 draw_triangle(person, check, downloads, args)
+                files_and_shape_search(person, check, downloads, args)
                 opened_text = drag_and_undo(person, check, args)
                 random_edits(person, check, opened_text)
+                touch_zoom_and_symmetry(person, check, browser)
+                person.evaluate(f"quivor.abrir({json.dumps(opened_text)}, 'pratt')")
+                person.settled()
                 work = mechanism_and_bad_file(person, check, args, scratch)
                 reload_and_share(person, check, browser, url, work)
                 check.clean(browser, url)
