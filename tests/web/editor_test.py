@@ -6,6 +6,7 @@ to the start; a mechanism's motion drawn; a bad file refused while the work
 stays; a reload and a shared link bring the model back."""
 
 import json
+import os
 import pathlib
 import random
 import sys
@@ -15,6 +16,8 @@ import time
 from web_page import Checker, arguments, chromium, native, opened
 
 SEED = 20261209
+# Where to leave pictures of the editor at work (for docs/), when set.
+SHOTS = os.environ.get("QUIVOR_EDITOR_SHOTS")
 
 
 class Person:
@@ -85,6 +88,14 @@ class Person:
             f"(() => {{ const v = quivor.editor.view, b = document.getElementById('desenho')"
             f".getBoundingClientRect(); return [b.left + v.ox + {x} * v.scale,"
             f" b.top + v.oy - {y} * v.scale]; }})()")
+
+    def shot(self, name):
+        if SHOTS:
+            box = self.evaluate("(() => { const e = document.getElementById('editor');"
+                                " e.scrollIntoView(); const r = e.getBoundingClientRect();"
+                                " return {x: r.x + scrollX, y: r.y + scrollY, width: r.width,"
+                                " height: Math.min(r.height, 760)}; })()")
+            self.browser.screenshot(os.path.join(SHOTS, name), box)
 
     def center(self, selector):
         """The middle of an element, in the window's coordinates, scrolled into view."""
@@ -232,6 +243,7 @@ def drag_and_undo(person, check, args):
     end = person.at(55, 18)
     person.drag(start, end)
     person.settled()
+    person.shot("guia-editor.png")
     moved = nodes(person.model())
     expected = {**nodes(opened_text), 11: (55.0, 18.0)}
     check.same("the dragged node", moved, expected)
@@ -289,6 +301,7 @@ def mechanism_and_bad_file(person, check, args, scratch):
     person.settled()
     shown = person.evaluate("({motion: document.querySelectorAll('#desenho .movimento line').length > 0,"
                             " said: document.getElementById('estado-estavel').textContent})")
+    person.shot("guia-editor-mecanismo.png")
     check.same("a mechanism's motion", shown["motion"], True)
     check.same("a mechanism said", shown["said"].startswith("Mecanismo"), True)
     work = person.model()
