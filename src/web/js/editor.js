@@ -410,6 +410,7 @@
   on("enquadrar", () => E.fit());
   on("salvar", () => E.save());
   on("nova-ponte", newBridgeForm);
+  on("abrir-arquivo", () => element("modelo").click());
   on("otimizar", optimize);
   on("baixar-rtf", () =>
     download(() => window.quivor.relatorio(E.text(), E.nome), `${E.nome}.rtf`, "application/rtf"),

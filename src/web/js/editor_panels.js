@@ -105,7 +105,11 @@ const QuivorEditorPanels = (() => {
     } else {
       parts.push(`<p class="bom" id="estado-estavel">Estável.</p>`);
     }
-    parts.push(`<p>${s.nodes} nós, ${s.bars} barras, ${s.restraints} restrições.</p>`);
+    const count = (n, one, many) => `${n} ${n === 1 ? one : many}`;
+    parts.push(
+      `<p>${count(s.nodes, "nó", "nós")}, ${count(s.bars, "barra", "barras")}, ` +
+        `${count(s.restraints, "restrição", "restrições")}.</p>`,
+    );
     const bridge = s.bridge || null;
     const weight = bridge && bridge.weight !== undefined ? bridge.weight : s.build ? s.build.weight : null;
     if (weight !== null) {
@@ -127,9 +131,14 @@ const QuivorEditorPanels = (() => {
     }
     const efficiency = bridge && bridge.efficiency !== undefined ? bridge.efficiency : s.efficiency;
     if (efficiency !== null && efficiency !== undefined) {
-      parts.push(`<p>Eficiência: ${M.shown(efficiency)}.</p>`);
+      parts.push(`<p>Eficiência: ${M.shown(efficiency)} kgf/kg.</p>`);
     }
-    if (s.material) parts.push(`<p>Material: ${escape(JSON.stringify(s.material))}</p>`);
+    if (bridge && bridge.trusses !== undefined) {
+      const extra = [`${bridge.trusses} treliças`];
+      if (bridge.glue !== undefined) extra.push(`cola ${M.shown(bridge.glue)} g`);
+      if (bridge.extraWeight !== undefined) extra.push(`peso extra ${M.shown(bridge.extraWeight)} g`);
+      parts.push(`<p id="ponte-inteira">A ponte: ${extra.join(", ")}.</p>`);
+    }
     if (s.warnings && s.warnings.length > 0) {
       parts.push(`<ul id="avisos">${s.warnings.map((w) => `<li>${escape(w.text)}</li>`).join("")}</ul>`);
     }
