@@ -219,6 +219,11 @@ def touch_zoom_and_symmetry(person, check, browser):
     person.type_into("#no-x", "21,5")
     moved = nodes(person.model())
     check.same("x typed with a comma, mirrored", (moved[5], moved[17]), ((21.5, 15.0), (78.5, 15.0)))
+    person.click(*person.node_at(5))
+    person.key("ArrowUp", code="ArrowUp", vk=38)
+    person.key("ArrowLeft", code="ArrowLeft", vk=37, modifiers=8)
+    moved = nodes(person.model())
+    check.same("arrow keys, mirrored", (moved[5], moved[17]), ((11.5, 16.0), (88.5, 16.0)))
     person.evaluate("document.getElementById('simetria').click()")
 
 

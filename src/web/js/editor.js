@@ -238,12 +238,32 @@
     return narrow.modelo === null ? text : narrow.modelo;
   };
 
-  E.save = () => {
-    const text = E.text();
-    offer(E.fileText(), `${E.nome}.txt`, "text/plain;charset=utf-8");
+  function saved(text) {
     E.savedText = text;
     keep();
     refreshPanels();
+  }
+
+  // NOME.txt written back to the file it was opened from, where the
+  // browser lets the page do so (the browser replaces the file whole on
+  // close); else, or when that fails, a download.
+  E.save = async () => {
+    const text = E.text();
+    const bytes = E.fileText();
+    if (E.handle && E.handle.name === `${E.nome}.txt`) {
+      try {
+        const writable = await E.handle.createWritable();
+        await writable.write(bytes);
+        await writable.close();
+        say(`${E.nome}.txt salvo.`);
+        saved(text);
+        return;
+      } catch {
+        // Refused or failed: the download below.
+      }
+    }
+    offer(bytes, `${E.nome}.txt`, "text/plain;charset=utf-8");
+    saved(text);
   };
 
   function say(text) {
@@ -275,6 +295,7 @@
       return false;
     }
     E.nome = nome;
+    E.handle = null;
     E.history.replace(model);
     E.savedText = M.write(model);
     E.selected = null;
@@ -410,7 +431,25 @@
   on("enquadrar", () => E.fit());
   on("salvar", () => E.save());
   on("nova-ponte", newBridgeForm);
-  on("abrir-arquivo", () => element("modelo").click());
+  // Abrir: with a handle on the file where the browser gives one, so that
+  // Salvar can write it back; else the file picker.
+  on("abrir-arquivo", async () => {
+    if (typeof window.showOpenFilePicker !== "function") {
+      element("modelo").click();
+      return;
+    }
+    let handle;
+    try {
+      [handle] = await window.showOpenFilePicker({
+        types: [{ description: "Modelo da ponte", accept: { "text/plain": [".txt"] } }],
+      });
+    } catch {
+      return; // nothing chosen
+    }
+    const file = await handle.getFile();
+    const nome = QuivorModelFile.stem(file.name);
+    if (nome !== null && E.abrir(await file.text(), nome)) E.handle = handle;
+  });
   on("otimizar", optimize);
   on("baixar-rtf", () =>
     download(() => window.quivor.relatorio(E.text(), E.nome), `${E.nome}.rtf`, "application/rtf"),

@@ -5,6 +5,7 @@
 
 const QuivorEditorTools = (() => {
   const TOOLS = { v: "selecionar", n: "no", b: "barra", a: "apoio", c: "carga" };
+  const ARROWS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1] };
 
   function attach(E) {
     const svg = E.svg;
@@ -181,6 +182,15 @@ const QuivorEditorTools = (() => {
       } else if (key === "delete" || key === "backspace") {
         event.preventDefault();
         E.removeSelected();
+      } else if (ARROWS[event.key] && E.selected && E.selected.no !== undefined) {
+        // The selected node moved by a grid step (ten with Shift), one undo
+        // step a press.
+        event.preventDefault();
+        const n = QuivorEditorModel.node(E.history.model, E.selected.no);
+        if (!n) return;
+        const step = E.grid * (event.shiftKey ? 10 : 1);
+        const [dx, dy] = ARROWS[event.key];
+        E.change((model) => E.sym().moveNode(model, E.mirror(), n.no, n.x + dx * step, n.y + dy * step));
       } else if (key === "escape") {
         E.setPending(null);
       } else if (key === "f") {
