@@ -113,7 +113,14 @@
       E.refusal = model.nos.length === 0 ? null : "O modelo precisa de pelo menos uma barra.";
       return;
     }
-    const result = window.quivor.estudar(E.text(), { nome: E.nome, ...E.opcoes });
+    let result;
+    try {
+      result = window.quivor.estudar(E.text(), { nome: E.nome, ...E.opcoes });
+    } catch (error) {
+      E.study = null;
+      E.refusal = `O estudo não pôde ser feito: ${error.message || error}`;
+      return;
+    }
     if (result.status === 0 || result.json.startsWith("{")) {
       try {
         E.study = JSON.parse(result.json);
