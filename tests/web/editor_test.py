@@ -260,6 +260,28 @@ def drag_and_undo(person, check, args):
     check.same("redone", nodes(person.model()), expected)
     person.ctrl("z", shift=True)
     person.ctrl("z")
+    # A model whose study is slow: the node follows the pointer, the study the drop.
+    person.settled()
+    person.evaluate("quivor.editor.studyMs = 1e9")
+    start, end = person.node_at(11), person.at(45, 20)
+    person.mouse("mouseMoved", *start, buttons=0)
+    person.mouse("mousePressed", *start)
+    for t in (0.5, 1.0):
+        person.mouse("mouseMoved", start[0] + t * (end[0] - start[0]), start[1] + t * (end[1] - start[1]))
+    person.settled()
+    shown = person.evaluate("({late: Boolean(document.getElementById('estudo-adiado')),"
+                            " bars: [...document.querySelectorAll('[data-barra] line:not(.alvo)')]"
+                            ".filter((l) => l.getAttribute('x2') === document.querySelector("
+                            "'[data-no=\"11\"] circle').getAttribute('cx')).length})")
+    check.same("a slow study waits for the drop", shown["late"], True)
+    check.same("the bars follow the node", shown["bars"] >= 2, True)
+    check.same("the node under the pointer", [round(v) for v in person.node_at(11)], [round(v) for v in end])
+    person.mouse("mouseReleased", *end, buttons=0)
+    person.settled()
+    check.same("studied at the drop", person.evaluate(
+        "[Boolean(document.getElementById('estudo-adiado')), quivor.editor.studyMs < 1e9]"), [False, True])
+    check.same("the slow drag", nodes(person.model())[11], (45.0, 20.0))
+    person.ctrl("z")
     return opened_text
 
 

@@ -148,7 +148,11 @@
       E.redraw();
       window.quivor.pronto.then(() => scheduleStudy());
     } else if (!scheduleStudy()) {
-      E.redraw();
+      // A drag of a large model: only the nodes moved are drawn again.
+      const start = performance.now();
+      const state = { ...E, model: E.history.model };
+      if (!(live && E.movedNodes && D.moveNodes(E.svg, state, E.movedNodes))) E.redraw();
+      else E.drawMs = performance.now() - start;
     }
     if (!live) keep();
   };

@@ -178,7 +178,40 @@ const QuivorEditorDraw = (() => {
     return out;
   }
 
-  return { toScreen, toModel, fit, render, forceClass };
+  // Moves the drawn nodes of these labels, and their bars, to where the
+  // model has them, leaving the rest of the drawing as it is; false when it
+  // cannot (a node with a support or a load, or not drawn), for a whole
+  // drawing instead.
+  function moveNodes(svg, state, labels) {
+    const { model, view } = state;
+    const moved = new Set(labels);
+    if (model.apoios.some((s) => moved.has(s.no))) return false;
+    if ((model.casos[state.caso] || []).some((l) => moved.has(l.no))) return false;
+    const set = (element, values) => {
+      for (const [key, value] of Object.entries(values)) element.setAttribute(key, f(value));
+    };
+    for (const no of moved) {
+      const n = M.node(model, no);
+      const drawn = svg.querySelector(`[data-no="${no}"]`);
+      if (!n || !drawn) return false;
+      const [px, py] = toScreen(view, n.x, n.y);
+      set(drawn.querySelector("circle"), { cx: px, cy: py });
+      set(drawn.querySelector("text"), { x: px + 9, y: py - 9 });
+    }
+    for (const b of model.barras) {
+      if (!moved.has(b.a) && !moved.has(b.b)) continue;
+      const drawn = svg.querySelector(`[data-barra="${b.barra}"]`);
+      const [na, nb] = [M.node(model, b.a), M.node(model, b.b)];
+      if (!drawn || !na || !nb) return false;
+      const [[ax, ay], [bx, by]] = [toScreen(view, na.x, na.y), toScreen(view, nb.x, nb.y)];
+      for (const line of drawn.querySelectorAll("line")) set(line, { x1: ax, y1: ay, x2: bx, y2: by });
+      const text = drawn.querySelector("text");
+      if (text) set(text, { x: (ax + bx) / 2, y: (ay + by) / 2 - 4 });
+    }
+    return true;
+  }
+
+  return { toScreen, toModel, fit, render, forceClass, moveNodes };
 })();
 
 if (typeof module !== "undefined") module.exports = QuivorEditorDraw;

@@ -66,7 +66,9 @@ const QuivorEditorTools = (() => {
       if (!press.moved) return;
       if (press.kind === "no" && E.tool === "selecionar") {
         const [x, y] = E.pointer;
-        E.history.live((model) => E.sym().moveNode(model, E.mirror(), press.no, x, y));
+        const mirror = E.mirror();
+        E.history.live((model) => E.sym().moveNode(model, mirror, press.no, x, y));
+        E.movedNodes = mirror ? [press.no, mirror.pairs.get(press.no)] : [press.no];
         E.changed(true);
         E.moveMs = performance.now() - E.moved;
       } else if (press.kind === "vazio" || E.tool === "selecionar") {
