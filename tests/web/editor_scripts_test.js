@@ -29,6 +29,18 @@ test("the examples read and written back byte for byte", () => {
   }
 });
 
+test("numbers unchanged are written as the file had them, changed ones anew", () => {
+  const text = example("ponte.txt").replace("2 40.0 0.0", "2 40.00 0.00").replace("-5.0", "-5D0");
+  const model = M.parse(text);
+  assert.equal(M.write(model), text);
+  M.moveNode(model, 2, 40.5, 0);
+  M.setLoad(model, 0, 3, 0, -5);
+  assert.equal(M.write(model), text.replace("2 40.00 0.00", "2 40.5 0.00"));
+  M.setLoad(model, 0, 3, 0, -6);
+  M.moveNode(model, 2, 40, 0);
+  assert.equal(M.write(model), text.replace("-5D0", "-6.0"));
+});
+
 test("records are read as the program reads them", () => {
   // Several values on one line, commas between them, CR LF ends, the rest
   // of a record after the values a read takes left unread.

@@ -367,6 +367,18 @@ def reload_and_share(person, check, browser, url, work):
     check.same("the shared link's model", person.model(), work)
 
 
+def new_bridge(person, check, args):
+    """Nova ponte: a K truss of 6 panels from the form, as quivor-study nova writes it."""
+    person.button("#nova-ponte")
+    person.evaluate("document.getElementById('nova-tipo').value = 'k'; true")
+    person.type_into("#nova-paineis", "6")
+    person.type_into("#nova-carga", "7,5")
+    person.button("#nova-criar")
+    _, _, _, made = native(args.study, ["nova", "ponte", "--tipo", "k", "--paineis", "6",
+                                        "--carga", "7.5"], {})
+    check.same("a new K truss", person.model(), made["ponte.txt"].decode())
+
+
 def main():
     args = arguments()
     check = Checker()
@@ -391,6 +403,7 @@ def main():
                 person.settled()
                 work = mechanism_and_bad_file(person, check, args, scratch)
                 reload_and_share(person, check, browser, url, work)
+                new_bridge(person, check, args)
                 check.clean(browser, url)
     except chromium.ProtocolError as error:
         check.failures.append(str(error)[:500])

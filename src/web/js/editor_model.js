@@ -82,7 +82,7 @@ const QuivorEditorModel = (() => {
     const r = new Records(text);
     const nodeCount = r.integer("o número de nós", 1, MAX_LABEL);
     const barCount = r.integer("o número de barras", 1, MAX_INT16);
-    const model = { nos: [], barras: [], apoios: [], casos: [] };
+    const model = { nos: [], barras: [], apoios: [], casos: [], textos: {} };
     const labels = new Set();
     for (let i = 0; i < nodeCount; i++) {
       const what = `o nó ${i + 1}`;
@@ -95,6 +95,8 @@ const QuivorEditorModel = (() => {
         x: checkedReal(x.token, x.line, what),
         y: checkedReal(y.token, y.line, what),
       });
+      model.textos[`n${no}x`] = x.token;
+      model.textos[`n${no}y`] = y.token;
     }
     for (let j = 0; j < barCount; j++) {
       const what = `a barra ${j + 1}`;
@@ -112,6 +114,12 @@ const QuivorEditorModel = (() => {
       model.apoios.push({ no, x, y });
     }
     const caseCount = r.integer("o número de casos de carga", 1, MAX_INT16);
+    // A real, its text kept under `key`.
+    const real = (what, key) => {
+      const [{ token, line }] = r.read(1, what);
+      model.textos[key] = token;
+      return checkedReal(token, line, what);
+    };
     for (let c = 0; c < caseCount; c++) {
       const loads = [];
       const count = r.integer(`o número de nós carregados do caso ${c + 1}`, 0, nodeCount);
@@ -119,12 +127,12 @@ const QuivorEditorModel = (() => {
         const what = `a carga ${l + 1} do caso ${c + 1}`;
         const no = r.integer(what, 1, MAX_LABEL);
         if (!labels.has(no)) throw new Error(`${what} está no nó ${no}, que não existe`);
-        loads.push({ no, fx: r.real(what), fy: r.real(what) });
+        loads.push({ no, fx: real(what, `c${c}n${no}x`), fy: real(what, `c${c}n${no}y`) });
       }
       model.casos.push(loads);
     }
-    model.coefTracao = r.real("o coeficiente de segurança à tração");
-    model.coefCompressao = r.real("o coeficiente de segurança à compressão");
+    model.coefTracao = real("o coeficiente de segurança à tração", "tracao");
+    model.coefCompressao = real("o coeficiente de segurança à compressão", "compressao");
     return model;
   }
 
@@ -133,26 +141,32 @@ const QuivorEditorModel = (() => {
   // A coordinate: rounded to hundredths, as the editor keeps them.
   const round2 = (value) => Math.round(value * 100) / 100 + 0;
 
-  // A real as the example files write them: the shortest text that reads
-  // back as the value, with a decimal point.
-  function real(value) {
-    const text = String(value + 0);
-    return /[.e]/.test(text) ? text : `${text}.0`;
+  // A real as its file had it, when that text still reads as the value;
+  // else as the example files write them: the shortest text that reads back
+  // as the value, with a decimal point.
+  function real(value, text) {
+    if (text !== undefined && Number(text.replace(/[dD]/, "e")) === value) return text;
+    const shortest = String(value + 0);
+    return /[.e]/.test(shortest) ? shortest : `${shortest}.0`;
   }
 
-  // The model's file: one record a line, in the order the program reads.
+  // The model's file: one record a line, in the order the program reads;
+  // the numbers unchanged since the file was read are written as they were.
   function write(model) {
+    const t = model.textos || {};
     const lines = [String(model.nos.length), String(model.barras.length)];
-    for (const n of model.nos) lines.push(`${n.no} ${real(n.x)} ${real(n.y)}`);
+    for (const n of model.nos) lines.push(`${n.no} ${real(n.x, t[`n${n.no}x`])} ${real(n.y, t[`n${n.no}y`])}`);
     for (const b of model.barras) lines.push(`${b.barra} ${b.a} ${b.b}`);
     lines.push(String(model.apoios.length));
     for (const s of model.apoios) lines.push(String(s.no), `${s.x} ${s.y}`);
     lines.push(String(model.casos.length));
-    for (const loads of model.casos) {
+    model.casos.forEach((loads, c) => {
       lines.push(String(loads.length));
-      for (const l of loads) lines.push(String(l.no), real(l.fx), real(l.fy));
-    }
-    lines.push(real(model.coefTracao), real(model.coefCompressao));
+      for (const l of loads) {
+        lines.push(String(l.no), real(l.fx, t[`c${c}n${l.no}x`]), real(l.fy, t[`c${c}n${l.no}y`]));
+      }
+    });
+    lines.push(real(model.coefTracao, t.tracao), real(model.coefCompressao, t.compressao));
     return `${lines.join("\n")}\n`;
   }
 
