@@ -9,6 +9,15 @@
   const P = QuivorEditorPanels;
   const S = QuivorEditorStorage;
   const element = (id) => document.getElementById(id);
+  // The browser's storage, or null where the page may not use it (the
+  // work is then kept only while the page is open).
+  const storage = (() => {
+    try {
+      return window.localStorage;
+    } catch {
+      return null;
+    }
+  })();
 
   const E = {
     svg: element("desenho"),
@@ -227,7 +236,7 @@
   // ---- the work kept, saved and shared --------------------------------
 
   function keep() {
-    S.save(localStorage, { nome: E.nome, texto: E.text(), opcoes: E.opcoes, salvo: E.savedText });
+    S.save(storage, { nome: E.nome, texto: E.text(), opcoes: E.opcoes, salvo: E.savedText });
   }
 
   function offer(bytes, name, type) {
@@ -283,6 +292,7 @@
 
   // Runs a program on the model and offers its file, or shows its refusal.
   function download(make, name, type) {
+    if (!ready()) return;
     const result = make();
     const [key] = ["relatorio", "pagina", "tabela"].filter((k) => k in result);
     if (result[key] === null) {
@@ -349,6 +359,7 @@
     box.hidden = false;
     const value = (id) => box.querySelector(`#${id}`).value.trim().replace(",", ".");
     box.querySelector("#nova-criar").addEventListener("click", () => {
+      if (!ready()) return;
       const nome = value("nova-nome") || "ponte";
       const result = window.quivor.nova({
         nome,
@@ -380,7 +391,15 @@
     });
   }
 
+  // The programs are there once the engine is compiled.
+  function ready() {
+    if (window.quivor.pronto.settled) return true;
+    say("O programa ainda está carregando; tente de novo em instantes.");
+    return false;
+  }
+
   function optimize() {
+    if (!ready()) return;
     const box = element("otimizacao");
     const run = window.quivor.otimizar(E.text(), {
       nome: E.nome,
@@ -524,7 +543,7 @@
   // drawing.
   E.setTool("selecionar");
   const shared = S.fromFragment(location.hash);
-  const kept = S.load(localStorage);
+  const kept = S.load(storage);
   const start = shared || kept;
   let opened = false;
   if (start) {
