@@ -188,3 +188,38 @@ test("the view fits the model and maps points both ways", () => {
   assert.deepEqual(plain(D.toModel(view, ...D.toScreen(view, 12.5, -3)).map((v) => Math.round(v * 1e9) / 1e9)), [12.5, -3]);
   assert.deepEqual([1, -1, 0, null, NaN].map(D.forceClass), ["tracao", "compressao", "sem-forca", "sem-forca", "sem-forca"]);
 });
+
+test("the drawing: forces by colour, the collapse, what a warning names, a motion", () => {
+  const model = M.parse(example("ponte.txt"));
+  const state = {
+    model,
+    view: D.fit(model, 800, 600),
+    width: 800,
+    height: 600,
+    grid: 1,
+    selected: { no: 2 },
+    pending: null,
+    pointer: null,
+    caso: 0,
+    mostrar: "forcas",
+    proposta: null,
+    study: {
+      stable: true,
+      cases: [{ forces: [2.5, -4.17, null] }],
+      build: { bars: [{ bar: 1, strands: 3 }] },
+      collapse: { bar: 2 },
+      warnings: [{ kind: "one-bar", node: 3, text: "" }, { kind: "duplicate-bar", bar: 3, text: "" }],
+    },
+  };
+  const svg = D.render(state);
+  const classOf = (attribute) => new RegExp(`class="([^"]*)" ${attribute}`).exec(svg)[1];
+  assert.equal(classOf('data-barra="1"'), "barra tracao");
+  assert.equal(classOf('data-barra="2"'), "barra compressao colapso");
+  assert.equal(classOf('data-barra="3"'), "barra sem-forca aviso");
+  assert.equal(classOf('data-no="2"'), "no selecionado");
+  assert.equal(classOf('data-no="3"'), "no aviso");
+  assert.match(svg, />-4,17</);
+  assert.match(D.render({ ...state, mostrar: "fios" }), />3 fios</);
+  const moving = { stable: false, mechanisms: [[{ node: 3, dx: 1, dy: 0 }]], warnings: [] };
+  assert.match(D.render({ ...state, study: moving }), /class="movimento"/);
+});

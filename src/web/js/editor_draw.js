@@ -133,6 +133,12 @@ const QuivorEditorDraw = (() => {
     }
     if (study && study.build) for (const b of study.build.bars) strands.set(b.bar, b.strands);
     const collapseBar = study && study.collapse ? study.collapse.bar : null;
+    // What the warnings name is marked where it is.
+    const warned = { nos: new Set(), barras: new Set() };
+    for (const w of (study && study.warnings) || []) {
+      if (w.node !== undefined) warned.nos.add(w.node);
+      if (w.bar !== undefined) warned.barras.add(w.bar);
+    }
     let out = grid(view, state.grid, width, height);
     if (study && !study.stable && study.mechanisms && study.mechanisms.length > 0) {
       out += motion(view, model, study.mechanisms[0]);
@@ -146,6 +152,7 @@ const QuivorEditorDraw = (() => {
       const classes = ["barra", state.mostrar === "fios" ? "fios" : forceClass(force)];
       if (state.selected && state.selected.barra === b.barra) classes.push("selecionado");
       if (b.barra === collapseBar) classes.push("colapso");
+      if (warned.barras.has(b.barra)) classes.push("aviso");
       let label = "";
       if (state.mostrar === "fios" && strands.has(b.barra)) label = `${strands.get(b.barra)} fios`;
       else if (force !== undefined && force !== null) label = M.shown(force, 2);
@@ -171,6 +178,7 @@ const QuivorEditorDraw = (() => {
       const classes = ["no"];
       if (state.selected && state.selected.no === n.no) classes.push("selecionado");
       if (state.pending === n.no) classes.push("pendente");
+      if (warned.nos.has(n.no)) classes.push("aviso");
       out +=
         `<g class="${classes.join(" ")}" data-no="${n.no}"><circle cx="${f(px)}" cy="${f(py)}" r="7"/>` +
         `<text x="${f(px + 9)}" y="${f(py - 9)}">${n.no}</text></g>`;
