@@ -177,6 +177,8 @@ def files_and_shape_search(person, check, downloads, args):
                     "'otimizar-aceitar') ? r(true) : setTimeout(wait, 50); wait(); })")
     check.same("the shape found drawn beside",
                person.evaluate("document.querySelectorAll('#desenho .proposta line').length"), 3)
+    check.same("the shape found and the current one in figures", person.evaluate(
+        "document.getElementById('otimizada-figuras').textContent.includes('Atual: 46,45 g')"), True)
     person.button("#otimizar-aceitar")
     check.same("the shape accepted", person.model(), optimized["ponte-otimizado.txt"].decode())
     person.ctrl("z")
@@ -283,6 +285,18 @@ def drag_and_undo(person, check, args):
     check.same("the slow drag", nodes(person.model())[11], (45.0, 20.0))
     person.ctrl("z")
     return opened_text
+
+
+def cancelled_search(person, check):
+    """Otimizar on pratt stops at Cancelar, the model as it was."""
+    before = person.model()
+    person.click(*person.center("#otimizar"))
+    # Stopped at once: the worker is still compiling the engine.
+    person.click(*person.center("#otimizar-parar"))
+    time.sleep(0.3)
+    check.same("the search cancelled", person.evaluate(
+        "[document.getElementById('otimizacao').hidden, quivor.editor.proposta]"), [True, None])
+    check.same("the model after a cancelled search", person.model(), before)
 
 
 def random_edits(person, check, start_text):
@@ -397,6 +411,7 @@ def main():
                 draw_triangle(person, check, downloads, args)
                 files_and_shape_search(person, check, downloads, args)
                 opened_text = drag_and_undo(person, check, args)
+                cancelled_search(person, check)
                 random_edits(person, check, opened_text)
                 touch_zoom_and_symmetry(person, check, browser)
                 person.evaluate(f"quivor.abrir({json.dumps(opened_text)}, 'pratt')")

@@ -63,23 +63,45 @@ const QuivorEditorActions = (() => {
     });
   }
 
+  // The figures of a study's JSON text in a few words, or "".
+  function figures(json) {
+    let s;
+    try {
+      s = JSON.parse(json);
+    } catch {
+      return "";
+    }
+    if (!s.build) return "";
+    const parts = [`${M.shown(s.build.weight)} g`];
+    if (s.collapse) parts.push(`colapso com ${M.shown(s.collapse.load)} kgf`);
+    if (s.efficiency !== null) parts.push(`eficiência ${M.shown(s.efficiency)} kgf/kg`);
+    return parts.join(", ");
+  }
+
+  let running = null;
+
   function optimize(E) {
     if (!E.ready()) return;
+    if (running) running.cancelar();
     const box = element("otimizacao");
     const run = window.quivor.otimizar(E.text(), {
       nome: E.nome,
       limitePeso: E.opcoes.limitePeso,
       fio: E.opcoes.fio,
       progresso: (line) => {
-        box.querySelector("pre").textContent = line;
+        const said = box.querySelector("pre");
+        if (running === run && said) said.textContent = line;
       },
     });
+    running = run;
     box.innerHTML =
       `<fieldset><legend>Otimizar</legend><pre>Procurando...</pre>` +
       `<p><button type="button" id="otimizar-parar">Cancelar</button></p></fieldset>`;
     box.hidden = false;
     box.querySelector("#otimizar-parar").addEventListener("click", () => run.cancelar());
     run.promessa.then((result) => {
+      if (running !== run) return; // another search took its place
+      running = null;
       if (result.cancelado || result.modelo === null) {
         box.innerHTML = result.cancelado
           ? ""
@@ -96,8 +118,12 @@ const QuivorEditorActions = (() => {
       }
       E.proposta = proposta;
       E.redraw();
+      const options = { nome: E.nome, ...E.opcoes };
+      const found = figures(window.quivor.estudar(result.modelo, options).json);
+      const now = figures(window.quivor.estudar(E.text(), options).json);
       box.innerHTML =
         `<fieldset><legend>Forma otimizada</legend><p>Tracejada em verde sobre a atual.</p>` +
+        (found ? `<p id="otimizada-figuras">Otimizada: ${found}.<br>Atual: ${now || "—"}.</p>` : "") +
         `<p><button type="button" id="otimizar-aceitar">Aceitar</button> ` +
         `<button type="button" id="otimizar-descartar">Descartar</button></p></fieldset>`;
       box.querySelector("#otimizar-aceitar").addEventListener("click", () => {
