@@ -393,6 +393,24 @@ def new_bridge(person, check, args):
     check.same("a new K truss", person.model(), made["ponte.txt"].decode())
 
 
+def narrow_band(person, check, downloads, args, scratch):
+    """A model whose nodes are listed far apart is saved in the order renumerar gives."""
+    lines = (args.examples / "pratt.txt").read_text().split("\n")
+    nodes_listed = lines[2:22]
+    random.Random(SEED).shuffle(nodes_listed)
+    shuffled = "\n".join(lines[:2] + nodes_listed + lines[22:])
+    path = pathlib.Path(scratch) / "larga.txt"
+    path.write_text(shuffled)
+    person.choose(path)
+    person.center("#desenho")
+    person.ctrl("s")
+    _, _, _, narrow = native(args.study, ["renumerar", "larga"], {"larga.txt": shuffled.encode()})
+    check.same("the shuffled model is wide", narrow["larga-renumerado.txt"] != shuffled.encode(), True)
+    check.same("saved in a narrow band's order", wait_file(downloads / "larga.txt"),
+               narrow["larga-renumerado.txt"])
+    check.same("the shuffled model kept in the editor", person.model(), shuffled)
+
+
 def main():
     args = arguments()
     check = Checker()
@@ -419,6 +437,7 @@ def main():
                 work = mechanism_and_bad_file(person, check, args, scratch)
                 reload_and_share(person, check, browser, url, work)
                 new_bridge(person, check, args)
+                narrow_band(person, check, downloads, args, scratch)
                 check.clean(browser, url)
     except chromium.ProtocolError as error:
         check.failures.append(str(error)[:500])
