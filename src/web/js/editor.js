@@ -81,12 +81,12 @@
     element("nome-modelo").textContent = `Modelo: ${E.nome}.txt${E.text() === E.savedText ? "" : " (não salvo)"}`;
   }
 
-  // The study of the model as it is, on the next frame (one study a frame
-  // however many changes came).
   // A study slower than this is not run at every step of a drag, only at
   // its end: the drawing follows the pointer, the figures follow the drop.
   const SLOW_STUDY_MS = 250;
 
+  // The study of the model as it is, on the next frame (one study a frame
+  // however many changes came), which draws it; false when no study comes.
   function scheduleStudy() {
     if (E.dragging && E.studyMs > SLOW_STUDY_MS) {
       if (!E.stale) {
