@@ -93,7 +93,11 @@ const QuivorEditorPanels = (() => {
       return;
     }
     if (!s) {
-      root.innerHTML = "<p>Desenhe nós e barras: o estudo aparece aqui.</p>";
+      root.innerHTML =
+        "<p>Desenhe a ponte: <strong>Nó (N)</strong> e um clique no desenho põe um nó; " +
+        "<strong>Barra (B)</strong> liga dois nós; <strong>Apoio (A)</strong> e " +
+        "<strong>Carga (C)</strong> num nó. O estudo aparece aqui a cada mudança. " +
+        "Ou abra um modelo, ou comece com <strong>Nova ponte</strong>.</p>";
       return;
     }
     const parts = [];
