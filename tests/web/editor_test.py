@@ -299,6 +299,21 @@ def cancelled_search(person, check):
     check.same("the model after a cancelled search", person.model(), before)
 
 
+def load_cases(person, check, start_text):
+    """The case shown chosen with the keyboard; a case added and removed with the panel."""
+    person.evaluate("document.getElementById('caso').focus()")
+    person.key("ArrowDown", code="ArrowDown", vk=40)
+    person.settled()
+    check.same("case 2 shown", person.evaluate(
+        "[quivor.editor.caso, [...document.querySelectorAll('[data-carga]')].map((e) => e.dataset.carga)]"),
+        [1, ["6"]])
+    person.button("#caso-mais")
+    check.same("a case added and shown", person.evaluate(
+        "[quivor.editor.history.model.casos.length, quivor.editor.caso]"), [3, 2])
+    person.button("#caso-menos")
+    check.same("the case removed", person.model(), start_text)
+
+
 def random_edits(person, check, start_text):
     """Random edits with the tools, then Ctrl+Z until the start: the start's model."""
     rng = random.Random(SEED)
@@ -430,6 +445,7 @@ def main():
                 files_and_shape_search(person, check, downloads, args)
                 opened_text = drag_and_undo(person, check, args)
                 cancelled_search(person, check)
+                load_cases(person, check, opened_text)
                 random_edits(person, check, opened_text)
                 touch_zoom_and_symmetry(person, check, browser)
                 person.evaluate(f"quivor.abrir({json.dumps(opened_text)}, 'pratt')")
