@@ -37,6 +37,7 @@
     pointer: null,
     caso: 0,
     mostrar: "forcas",
+    mecanismo: 0,
     simetria: false,
     study: null,
     refusal: null,

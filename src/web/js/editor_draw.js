@@ -77,16 +77,17 @@ const QuivorEditorDraw = (() => {
   }
 
   // The motion of a mechanism: the nodes moved, the bars between them
-  // dashed, each motion scaled so that the largest is 15 % of the span.
+  // dashed. Its components (the largest is 1) are drawn as 12 % of the
+  // truss's size, as the study's page draws them.
   function motion(view, model, mechanism) {
     const moves = new Map(mechanism.map((m) => [m.node, m]));
-    const largest = Math.max(...mechanism.map((m) => Math.hypot(m.dx, m.dy)), 1e-12);
-    const xs = model.nos.map((n) => n.x);
-    const span = Math.max(Math.max(...xs) - Math.min(...xs), 10);
-    const k = (0.15 * span) / largest;
+    const [xs, ys] = [model.nos.map((n) => n.x), model.nos.map((n) => n.y)];
+    const size = Math.max(Math.max(...xs) - Math.min(...xs), Math.max(...ys) - Math.min(...ys), 10);
+    const reach = 0.12 * size;
+    const part = (d) => (Number.isFinite(d) ? Math.min(Math.max(d, -1), 1) * reach : 0);
     const moved = (n) => {
       const m = moves.get(n.no) || { dx: 0, dy: 0 };
-      return toScreen(view, n.x + k * m.dx, n.y + k * m.dy);
+      return toScreen(view, n.x + part(m.dx), n.y + part(m.dy));
     };
     let out = `<g class="movimento">`;
     for (const b of model.barras) {
@@ -97,7 +98,7 @@ const QuivorEditorDraw = (() => {
     }
     for (const n of model.nos) {
       const m = moves.get(n.no);
-      if (!m || Math.hypot(m.dx, m.dy) < 1e-9) continue;
+      if (!m || !(Math.hypot(part(m.dx), part(m.dy)) > 0)) continue;
       const [px, py] = toScreen(view, n.x, n.y);
       const [qx, qy] = moved(n);
       out += `<line class="seta" x1="${f(px)}" y1="${f(py)}" x2="${f(qx)}" y2="${f(qy)}"/>`;
@@ -141,7 +142,8 @@ const QuivorEditorDraw = (() => {
     }
     let out = grid(view, state.grid, width, height);
     if (study && !study.stable && study.mechanisms && study.mechanisms.length > 0) {
-      out += motion(view, model, study.mechanisms[0]);
+      const shown = Math.min(state.mecanismo || 0, study.mechanisms.length - 1);
+      out += motion(view, model, study.mechanisms[shown]);
     }
     if (state.proposta) out += ghost(view, state.proposta);
     for (const b of model.barras) {

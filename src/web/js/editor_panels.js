@@ -106,6 +106,14 @@ const QuivorEditorPanels = (() => {
       parts.push(
         `<p class="ruim" id="estado-estavel">Mecanismo: a treliça se move (o movimento está tracejado em laranja).</p>`,
       );
+      const count = (s.mechanisms || []).length;
+      if (count > 1) {
+        const shown = Math.min(E.mecanismo || 0, count - 1);
+        const options = s.mechanisms
+          .map((_, i) => `<option value="${i}"${i === shown ? " selected" : ""}>${i + 1} de ${count}</option>`)
+          .join("");
+        parts.push(`<label for="mecanismo">Movimento mostrado<select id="mecanismo">${options}</select></label>`);
+      }
     } else {
       parts.push(`<p class="bom" id="estado-estavel">Estável.</p>`);
     }
@@ -151,6 +159,13 @@ const QuivorEditorPanels = (() => {
         `<span style="background:#c62828"></span> compressão <span style="background:#999"></span> nula</p>`,
     );
     root.innerHTML = parts.join("");
+    const choice = root.querySelector("#mecanismo");
+    if (choice) {
+      choice.addEventListener("change", () => {
+        E.mecanismo = Number(choice.value);
+        E.redraw();
+      });
+    }
   }
 
   function settings(E) {
