@@ -284,6 +284,18 @@ def drag_and_undo(person, check, args):
         "[Boolean(document.getElementById('estudo-adiado')), quivor.editor.studyMs < 1e9]"), [False, True])
     check.same("the slow drag", nodes(person.model())[11], (45.0, 20.0))
     person.ctrl("z")
+    # Alt held: off the grid, to the hundredth.
+    person.settled()
+    start, end = person.node_at(11), person.at(50.45, 16.45)
+    person.mouse("mouseMoved", *start, buttons=0)
+    person.mouse("mousePressed", *start, modifiers=1)
+    person.mouse("mouseMoved", *end, modifiers=1)
+    person.mouse("mouseReleased", *end, buttons=0, modifiers=1)
+    person.settled()
+    x, y = nodes(person.model())[11]
+    check.same("Alt moves off the grid", (abs(x - 50.45) < 0.2, abs(y - 16.45) < 0.2,
+                                          x != round(x), round(x, 2) == x), (True, True, True, True))
+    person.ctrl("z")
     return opened_text
 
 
