@@ -53,7 +53,9 @@ find_program(QUIVOR_NODE NAMES node nodejs REQUIRED)
 # The scripts, in the order they run; the first four and worker.js make the
 # worker of quivor.otimizar.
 set(QUIVOR_WEB_SCRIPTS)
-foreach(script bytes commandline engine programs api optimizer modelfile page worker)
+foreach(script bytes commandline engine programs api optimizer modelfile editor_model editor_draw
+               editor_symmetry editor_storage editor_panels editor_tools editor_actions editor page
+               worker)
   list(APPEND QUIVOR_WEB_SCRIPTS ${PROJECT_SOURCE_DIR}/src/web/js/${script}.js)
 endforeach()
 set(QUIVOR_WEB_PAGE ${CMAKE_BINARY_DIR}/quivor.html)

@@ -95,7 +95,8 @@ json Cases(const Study& study) {
                      {"bar", OrNull(c.bar)},
                      {"mode", c.mode ? json(ModeKey(*c.mode)) : json(nullptr)},
                      {"maxDisplacement", c.maxDisplacement},
-                     {"node", c.node}});
+                     {"node", c.node},
+                     {"forces", c.barForces}});
   }
   return cases;
 }

@@ -42,7 +42,10 @@ class Student:
         self.wait_done()
 
     def drop(self, path, selector):
-        box = self.browser.box(selector)
+        box = self.browser.evaluate(
+            f"(() => {{ const e = document.querySelector('{selector}'); e.scrollIntoView();"
+            " const r = e.getBoundingClientRect(); return {x: r.x, y: r.y, width: r.width,"
+            " height: r.height}; })()")
         x, y = box["x"] + box["width"] / 2, box["y"] + min(box["height"] / 2, 40)
         data = {"items": [], "files": [str(path)], "dragOperationsMask": 1}
         for kind in ("dragEnter", "dragOver", "drop"):
@@ -160,10 +163,17 @@ def use_page(args, browser, url, check):
             check.same("pratt.rtf downloaded as quivor writes it", got, report["pratt.rtf"])
             got = student.download("#baixar-pagina", downloads, "pratt.html")
             check.same("pratt.html downloaded as quivor-study writes it", got, studied["pratt.html"])
-            # The keyboard reaches the links, after the picker.
+            # The keyboard reaches the editor's buttons after the picker, then the links.
             browser.evaluate("document.getElementById('modelo').focus()")
             student.tab()
             check.same("Tab after the picker", browser.evaluate("document.activeElement.id"),
+                       "nova-ponte")
+            browser.evaluate("document.getElementById('desenho').focus()")
+            for _ in range(40):
+                student.tab()
+                if browser.evaluate("document.activeElement.id") == "baixar-relatorio":
+                    break
+            check.same("Tab reaches the links", browser.evaluate("document.activeElement.id"),
                        "baixar-relatorio")
 
         # A model the programs refuse, dropped on the heading: quivor-study's

@@ -57,6 +57,17 @@
       return answer(result, "pagina");
     },
 
+    // quivor-study NOME --csv --sem-pagina: {status, tabela (NOME.csv's
+    // bytes, its byte order mark kept for the spreadsheets, or null), saida,
+    // erro}.
+    tabela(modelo, opcoes = {}) {
+      const nome = nameOf(opcoes, "modelo");
+      const args = [nome, "--csv", "--sem-pagina", ...options(opcoes, STUDY)];
+      const result = P.study(args, nome, B.of(modelo, "o modelo"), (stem) => [`${stem}.csv`]);
+      const [bytes] = Object.values(result.arquivos);
+      return { status: result.status, tabela: bytes, saida: result.saida, erro: result.erro };
+    },
+
     // quivor-study nova NOME: {status, modelo (NOME.txt, or null), saida, erro}.
     nova(opcoes = {}) {
       const nome = nameOf(opcoes, "ponte");
