@@ -1,6 +1,7 @@
 // The fits of the team's tests.
 #include "study/calibration.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -56,19 +57,29 @@ OriginFit FitThroughOrigin(const std::vector<double>& x, const std::vector<doubl
   return fit;
 }
 
-// The tests that stand far from the others: each one's value against the
-// fit of all the others, in the others' deviations. `center(others)` gives
-// the others' fit and their deviation.
-template <class Center>
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t half = values.size() / 2;
+  return values.size() % 2 == 1 ? values[half] : (values[half - 1] + values[half]) / 2.0;
+}
+
+// The tests whose modified z-score passes kOutlierScore.
 std::vector<FarTest> FarFromOthers(const std::vector<std::int64_t>& lines,
-                                   const std::vector<double>& values, Center center) {
+                                   const std::vector<double>& values) {
   std::vector<FarTest> far;
   if (values.size() < static_cast<std::size_t>(kFewestForOutliers)) return far;
+  const double median = Median(values);
+  std::vector<double> deviations;
+  double sum = 0.0;
+  for (const double v : values) {
+    deviations.push_back(std::abs(v - median));
+    sum += deviations.back();
+  }
+  double scale = Median(deviations) / 0.6745;
+  if (scale == 0.0) scale = 1.2533 * sum / static_cast<double>(values.size());
+  if (scale == 0.0) return far;  // every test the same
   for (std::size_t i = 0; i < values.size(); ++i) {
-    const MeanAndDeviation others = center(i);
-    if (std::abs(values[i] - others.mean) > kOutlierDeviations * others.deviation) {
-      far.push_back({lines[i], values[i], others.mean});
-    }
+    if (deviations[i] > kOutlierScore * scale) far.push_back({lines[i], values[i], median});
   }
   return far;
 }
@@ -91,13 +102,7 @@ TensionFit FitTension(const std::vector<StrandTest>& tests) {
     const double characteristic = d.mean - kLowerFivePercent * d.deviation;
     if (characteristic > 0.0) fit.characteristic = characteristic;
   }
-  fit.far = FarFromOthers(lines, perStrand, [&perStrand](std::size_t left) {
-    std::vector<double> others;
-    for (std::size_t j = 0; j < perStrand.size(); ++j) {
-      if (j != left) others.push_back(perStrand[j]);
-    }
-    return Describe(others);
-  });
+  fit.far = FarFromOthers(lines, perStrand);
   return fit;
 }
 
@@ -124,17 +129,7 @@ BucklingFit FitBuckling(const std::vector<StrandTest>& tests) {
   if (characteristic > 0.0) fit.characteristic = characteristic;
   std::vector<double> ratios;
   for (std::size_t i = 0; i < x.size(); ++i) ratios.push_back(y[i] / x[i]);
-  fit.far = FarFromOthers(lines, ratios, [&x, &y](std::size_t left) {
-    std::vector<double> ox;
-    std::vector<double> oy;
-    for (std::size_t j = 0; j < x.size(); ++j) {
-      if (j == left) continue;
-      ox.push_back(x[j]);
-      oy.push_back(y[j]);
-    }
-    const OriginFit others = FitThroughOrigin(ox, oy);
-    return MeanAndDeviation{others.constant, others.ratioDeviation};
-  });
+  fit.far = FarFromOthers(lines, ratios);
   return fit;
 }
 

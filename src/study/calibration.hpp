@@ -26,11 +26,16 @@ inline constexpr int kFewestTensionTests = 2;                // the mean
 inline constexpr int kFewestTensionTestsCharacteristic = 3;  // the characteristic value
 inline constexpr int kFewestBucklingTests = 3;               // K and its characteristic value
 inline constexpr int kFewestWeighings = 1;
-// A test stands far from the fit when it lies more than this many standard
-// deviations of the other tests (of their own fit) from the others' fit:
-// left out of nothing, named so that the team may look at it again. Needs
-// at least kFewestForOutliers tests.
-inline constexpr double kOutlierDeviations = 3.0;
+// A test stands far from the others when its value (kgf per strand, or its
+// own constant load / x) lies more than this many robust deviations from
+// the tests' median: the modified z-score of Iglewicz and Hoaglin,
+// 0.6745 * |value - median| / MAD, MAD the median of the absolute
+// deviations from the median (with 1.2533 times their mean in its place
+// where it is 0). A median and MAD are not pulled by the bad test itself,
+// as a mean and a deviation are with few tests. Such a test is left out of
+// nothing, only named so that the team may look at it again. Needs at
+// least kFewestForOutliers tests.
+inline constexpr double kOutlierScore = 3.5;
 inline constexpr int kFewestForOutliers = 4;
 // The normal distribution's 5% lower quantile, in standard deviations.
 inline constexpr double kLowerFivePercent = 1.645;
@@ -47,11 +52,11 @@ struct StrandTest {
   std::optional<double> bundleLength;  // cm, the bundle weighed
 };
 
-// A test that stands far from the fit of the others.
+// A test that stands far from the others.
 struct FarTest {
   std::int64_t line;
-  double value;     // its own value: kgf per strand, or load / x
-  double expected;  // the others' fit
+  double value;   // its own value: kgf per strand, or load / x
+  double median;  // the tests' median
 };
 
 struct TensionFit {

@@ -15,12 +15,12 @@ using page::Markup;
 
 std::string FarText(const FarTest& far, const std::string& unit) {
   return "linha " + std::to_string(far.line) + " (" + Brief(far.value, 4) + " " + unit +
-         "; os demais ensaios dão " + Brief(far.expected, 4) + ")";
+         "; a mediana dos ensaios é " + Brief(far.median, 4) + ")";
 }
 
 std::string FarLines(const std::vector<FarTest>& far, const std::string& unit) {
   if (far.empty()) return "";
-  std::string text = "  Longe do ajuste (mais de 3 desvios dos demais ensaios):";
+  std::string text = "  Longe dos demais (mais de 3,5 desvios robustos da mediana):";
   for (std::size_t i = 0; i < far.size(); ++i) {
     text += (i == 0 ? " " : ", ") + FarText(far[i], unit);
   }
