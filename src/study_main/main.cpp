@@ -302,12 +302,14 @@ int Ranking(const CommandLine& line) {
                        ": não foi possível ler a pasta: " + files::InWords(listing.outcome) + "\n");
     return kStatusModelFile;
   }
-  // Every entry named *.txt, in any letter case, is a model: one that cannot
+  // Every entry named *.txt, in any letter case, is a model (but
+  // espaguete.txt): one that cannot
   // be read (a folder, a link to nothing, a loop of links, a file without
   // permission) takes its row with the reason.
   std::vector<files::FolderEntry> files;
+  // The team's material file, beside the models, is none of them.
   for (const files::FolderEntry& entry : listing.entries) {
-    if (HasModelExtension(entry.name)) files.push_back(entry);
+    if (HasModelExtension(entry.name) && entry.name != kMaterialFileName) files.push_back(entry);
   }
   std::sort(
       files.begin(), files.end(),
@@ -347,7 +349,8 @@ int Ranking(const CommandLine& line) {
   terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
   if (!options->material.bundled() || options->material.sizeWithMaterial) {
     terminal::WriteOut("\nMaterial: " + MaterialOrigin(options->material) + "; " +
-                       SizingText(options->material) + ".\n");
+                       SizingText(options->material) +
+                       "; a classificação usa a estimativa esperada (valores médios).\n");
   }
   const std::string csvName = JoinedName(line.folder, "ranking.csv");
   if (!WriteOutput(csvName, RankingCsv(models))) return kStatusOutputFile;

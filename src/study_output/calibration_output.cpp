@@ -29,9 +29,10 @@ std::string FarLines(const std::vector<FarTest>& far, const std::string& unit) {
          "rode de novo.\n";
 }
 
-std::string TooFew(int have, int need, std::string_view what) {
+std::string TooFew(int have, int need, std::string_view what,
+                   std::string_view instead = "o estudo usa o do quivor") {
   return "são precisos ao menos " + std::to_string(need) + " " + std::string(what) + " (há " +
-         std::to_string(have) + "): sem valor, o estudo usa o do quivor";
+         std::to_string(have) + "): sem valor; " + std::string(instead);
 }
 
 int Count(const std::vector<StrandTest>& tests, TestKind kind) {
@@ -48,9 +49,17 @@ struct ChartLine {
   bool dashed = false;
 };
 
+struct ChartPoint {
+  double x;
+  double y;
+  bool far;  // a test far from the others, drawn apart
+};
+
+// A chart from the origin (the x ticks at quarters), or of the tests in
+// order (a tick per test).
 void Chart(Markup& page, const std::string& xLabel, const std::string& yLabel,
-           const std::vector<std::pair<double, double>>& points,
-           const std::vector<ChartLine>& lines, bool fromOrigin) {
+           const std::vector<ChartPoint>& points, const std::vector<ChartLine>& lines,
+           bool fromOrigin) {
   constexpr double kWidth = 640.0;
   constexpr double kHeight = 380.0;
   constexpr double kLeft = 70.0;
@@ -59,11 +68,11 @@ void Chart(Markup& page, const std::string& xLabel, const std::string& yLabel,
   constexpr double kBottom = 50.0;
   double xMax = 0.0;
   double yMax = 0.0;
-  double xMin = fromOrigin ? 0.0 : points.front().first;
-  for (const auto& [x, y] : points) {
-    xMax = std::max(xMax, x);
-    xMin = std::min(xMin, x);
-    yMax = std::max(yMax, y);
+  double xMin = fromOrigin ? 0.0 : points.front().x;
+  for (const ChartPoint& p : points) {
+    xMax = std::max(xMax, p.x);
+    xMin = std::min(xMin, p.x);
+    yMax = std::max(yMax, p.y);
   }
   for (const ChartLine& line : lines)
     yMax = std::max(yMax, line.slope > 0.0 ? line.slope * xMax : line.level);
@@ -90,6 +99,7 @@ void Chart(Markup& page, const std::string& xLabel, const std::string& yLabel,
         .Raw("\">")
         .Text(Brief(y, y < 10 ? 2 : 1))
         .Raw("</text>\n");
+    if (!fromOrigin) continue;
     const double x = xMin + (xMax - xMin) * i / 4.0;
     page.Raw("<text class=\"tick\" text-anchor=\"middle\" x=\"")
         .Coord(sx(x))
@@ -97,6 +107,15 @@ void Chart(Markup& page, const std::string& xLabel, const std::string& yLabel,
         .Coord(sy(0) + 18)
         .Raw("\">")
         .Text(Brief(x, x < 1 ? 4 : 2))
+        .Raw("</text>\n");
+  }
+  for (std::size_t i = 0; !fromOrigin && i < points.size(); ++i) {
+    page.Raw("<text class=\"tick\" text-anchor=\"middle\" x=\"")
+        .Coord(sx(points[i].x))
+        .Raw("\" y=\"")
+        .Coord(sy(0) + 18)
+        .Raw("\">")
+        .Int(static_cast<long long>(i + 1))
         .Raw("</text>\n");
   }
   page.Raw("<text class=\"label\" text-anchor=\"middle\" x=\"")
@@ -124,15 +143,23 @@ void Chart(Markup& page, const std::string& xLabel, const std::string& yLabel,
         .Raw("/>\n<text class=\"tick\" text-anchor=\"end\" x=\"")
         .Coord(sx(xMax) - 4)
         .Raw("\" y=\"")
-        .Coord(sy(y2) - 6)
+        .Coord(line.dashed ? sy(y2) + 16 : sy(y2) - 6)
         .Raw("\">")
         .Text(line.label)
         .Raw("</text>\n");
   }
-  for (const auto& [x, y] : points) {
-    page.Raw("<circle r=\"4\" cx=\"").Coord(sx(x)).Raw("\" cy=\"").Coord(sy(y)).Raw("\"/>\n");
+  for (const ChartPoint& p : points) {
+    page.Raw(p.far ? "<circle class=\"far\" r=\"5\" cx=\"" : "<circle r=\"4\" cx=\"")
+        .Coord(sx(p.x))
+        .Raw("\" cy=\"")
+        .Coord(sy(p.y))
+        .Raw("\"/>\n");
   }
   page.Raw("</svg>\n");
+}
+
+bool IsFar(const std::vector<FarTest>& far, std::int64_t line) {
+  return std::any_of(far.begin(), far.end(), [line](const FarTest& f) { return f.line == line; });
 }
 
 std::string Optional(const std::optional<double>& value, int decimals) {
@@ -159,8 +186,9 @@ std::string CalibrationReport(const std::string& table, const std::vector<Strand
     if (t.characteristic) {
       text += Brief(*t.characteristic, 4) + " kgf\n";
     } else if (t.tests < kFewestTensionTestsCharacteristic) {
-      text += TooFew(t.tests, kFewestTensionTestsCharacteristic, "ensaios de tração") +
-              "; a estimativa conservadora usa a média\n";
+      text += TooFew(t.tests, kFewestTensionTestsCharacteristic, "ensaios de tração",
+                     "a estimativa conservadora usa a média") +
+              "\n";
     } else {
       text +=
           "a dispersão o leva a zero ou abaixo: sem valor; a estimativa conservadora usa a "
@@ -201,7 +229,8 @@ std::string CalibrationPageHtml(const std::string& table, const std::vector<Stra
           "body{font-family:system-ui,sans-serif;margin:1.5em auto;max-width:760px;padding:0 "
           "1em;color:#222}\n"
           "svg{width:100%;height:auto;border:1px solid #ccc;background:#fff}\n"
-          "circle{fill:#1565c0}\n.axis{stroke:#444;stroke-width:1}\n"
+          "circle{fill:#1565c0}\n.far{fill:#fff;stroke:#c62828;stroke-width:2}\n"
+          "pre{white-space:pre-wrap}\n.axis{stroke:#444;stroke-width:1}\n"
           ".fit{stroke:#c62828;stroke-width:1.5}\n.dashed{stroke-dasharray:6 4}\n"
           ".tick{font-size:12px;fill:#444}\n.label{font-size:13px;fill:#222}\n"
           "table{border-collapse:collapse;font-variant-numeric:tabular-nums}\n"
@@ -214,16 +243,17 @@ std::string CalibrationPageHtml(const std::string& table, const std::vector<Stra
       .Raw("</pre>\n");
 
   const BucklingFit& b = c.buckling;
-  std::vector<std::pair<double, double>> buckling;
+  std::vector<ChartPoint> buckling;
   for (const StrandTest& t : tests) {
     if (t.kind != TestKind::kBuckling || !t.length) continue;
     const double n = static_cast<double>(t.strands);
-    buckling.emplace_back((n * n) / (*t.length * *t.length), t.load);
+    buckling.push_back({(n * n) / (*t.length * *t.length), t.load, IsFar(b.far, t.line)});
   }
   page.Raw("<h2>Flambagem</h2>\n<p class=\"note\">")
       .Text(
           "Cada ponto é um ensaio: a carga em que o feixe flambou contra fios² / comprimento². "
-          "Ensaios que concordam ficam perto da reta de K; a tracejada é o K característico.")
+          "Ensaios que concordam ficam perto da reta de K; a tracejada é o K característico. "
+          "Um ensaio longe dos demais aparece vazado.")
       .Raw("</p>\n");
   if (!buckling.empty()) {
     std::vector<ChartLine> lines;
@@ -236,16 +266,17 @@ std::string CalibrationPageHtml(const std::string& table, const std::vector<Stra
   }
 
   const TensionFit& tf = c.tension;
-  std::vector<std::pair<double, double>> tension;
+  std::vector<ChartPoint> tension;
   for (const StrandTest& t : tests) {
     if (t.kind != TestKind::kTension) continue;
-    tension.emplace_back(static_cast<double>(tension.size() + 1),
-                         t.load / static_cast<double>(t.strands));
+    tension.push_back({static_cast<double>(tension.size() + 1),
+                       t.load / static_cast<double>(t.strands), IsFar(tf.far, t.line)});
   }
   page.Raw("<h2>Tração</h2>\n<p class=\"note\">")
       .Text(
           "Cada ponto é um ensaio, na ordem da tabela: a carga de ruptura por fio. A reta "
-          "cheia é a média; a tracejada, o valor característico.")
+          "cheia é a média; a tracejada, o valor característico. Um ensaio longe dos demais "
+          "aparece vazado.")
       .Raw("</p>\n");
   if (!tension.empty()) {
     std::vector<ChartLine> lines;
