@@ -19,6 +19,17 @@ namespace {
 constexpr std::size_t kLargestMaterialFile = std::size_t{1} << 20;
 
 enum Name { kTension, kTensionK, kBuckling, kBucklingK, kWeight, kNames };
+// The values each name takes, far beyond any spaghetti: past them a value
+// is a slip (grams for kilograms, a stray digit).
+struct Bounds {
+  double low;
+  double high;
+  std::string_view text;
+};
+constexpr std::array<Bounds, 5> kBounds = {
+    Bounds{0.01, 1000.0, "de 0,01 a 1000"}, Bounds{0.01, 1000.0, "de 0,01 a 1000"},
+    Bounds{0.01, 100000.0, "de 0,01 a 100000"}, Bounds{0.01, 100000.0, "de 0,01 a 100000"},
+    Bounds{0.0001, 10.0, "de 0,0001 a 10"}};
 constexpr std::array<std::string_view, kNames> kNamesText = {
     "tracao", "tracao_caracteristica", "flambagem_k", "flambagem_k_caracteristica", "peso_por_cm"};
 
@@ -100,10 +111,11 @@ MaterialRead ParseMaterialText(std::string_view text) {
     }
     double number = 0.0;
     const auto [stop, failed] = std::from_chars(value.data(), value.data() + value.size(), number);
+    const Bounds& bounds = kBounds[index];
     if (value.empty() || failed != std::errc{} || stop != value.data() + value.size() ||
-        !std::isfinite(number) || !(number > 0.0)) {
-      read.error = where + std::string(kNamesText[index]) +
-                   " precisa de um número maior que zero, não \"" + shown + "\"";
+        !(number >= bounds.low && number <= bounds.high)) {
+      read.error = where + std::string(kNamesText[index]) + " precisa de um número " +
+                   std::string(bounds.text) + ", não \"" + shown + "\"";
       return read;
     }
     values[index] = number;

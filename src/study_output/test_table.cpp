@@ -23,6 +23,13 @@ enum Column { kKind, kStrands, kLength, kLoad, kWeight, kBundleLength, kColumns 
 constexpr std::array<std::string_view, kColumns> kColumnNames = {
     "tipo", "fios", "comprimento", "carga", "peso", "comprimento do feixe"};
 
+// The largest value a column takes, far beyond any test with spaghetti: a
+// value past it is a slip (a length in mm typed as cm, a stray digit) or
+// would overflow the fits.
+constexpr std::array<double, kColumns> kLargest = {0.0, 1000.0, 10000.0, 100000.0, 1.0e6, 10000.0};
+constexpr std::array<std::string_view, kColumns> kLargestText = {
+    "", "1000", "10000 cm", "100000 kgf", "1000000 g", "10000 cm"};
+
 std::optional<Column> ColumnNamed(const std::string& folded) {
   struct Alias {
     std::string_view name;
@@ -230,6 +237,13 @@ TestTable ReadTestTable(std::string_view text) {
         }
         return std::nullopt;
       }
+      if (*number > kLargest[column]) {
+        if (error.empty()) {
+          error = where + "\"" + value + "\" passa de " + std::string(kLargestText[column]) +
+                  " (coluna \"" + name + "\")";
+        }
+        return std::nullopt;
+      }
       return number;
     };
 
@@ -246,7 +260,7 @@ TestTable ReadTestTable(std::string_view text) {
       error = where + "tipo de ensaio \"" + cell(kKind) + "\" desconhecido (tracao ou flambagem)";
     }
     const std::optional<double> strands = positive(kStrands, true);
-    if (strands && (*strands != std::floor(*strands) || *strands > 1.0e6) && error.empty()) {
+    if (strands && *strands != std::floor(*strands) && error.empty()) {
       error = where + "\"" + cell(kStrands) + "\" não é um número inteiro de fios";
     }
     test.length = positive(kLength, error.empty() && test.kind == TestKind::kBuckling);

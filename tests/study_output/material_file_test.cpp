@@ -69,6 +69,9 @@ TEST(TestTable, BadRowsAreNamedWithTheirLine) {
         "carga)"}},
       {"tipo;fios;carga;peso\ntracao;3;12;3\n",
        {"linha 2: um peso sem o comprimento do feixe pesado"}},
+      {header + "flambagem;3;1e300;1\ntracao;2000;;1\n",
+       {"linha 2: \"1e300\" passa de 10000 cm (coluna \"comprimento\")",
+        "linha 3: \"2000\" passa de 1000 (coluna \"fios\")"}},
   };
   for (const Row& row : rows) EXPECT_EQ(ReadTestTable(row.text).errors, row.errors) << row.text;
 }
@@ -103,8 +106,10 @@ TEST(MaterialFile, ValuesAndErrorsByLine) {
        "flambagem_k_caracteristica ou peso_por_cm)"},
       {"tracao 4\n", "linha 1: esperado \"nome = valor\", não \"tracao 4\""},
       {"\ntracao = quatro\n",
-       "linha 2: tracao precisa de um número maior que zero, não \"quatro\""},
-      {"peso_por_cm = 0\n", "linha 1: peso_por_cm precisa de um número maior que zero, não \"0\""},
+       "linha 2: tracao precisa de um número de 0,01 a 1000, não \"quatro\""},
+      {"peso_por_cm = 0\n", "linha 1: peso_por_cm precisa de um número de 0,0001 a 10, não \"0\""},
+      {"flambagem_k = 1e300\n",
+       "linha 1: flambagem_k precisa de um número de 0,01 a 100000, não \"1e300\""},
       {"tracao = 4\ntracao = 5\n", "linha 2: tracao aparece pela segunda vez"},
       {"tracao = 4\ntracao_caracteristica = 5\n",
        "tracao_caracteristica maior que tracao: o valor característico fica abaixo da média"},
