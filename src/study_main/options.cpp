@@ -416,6 +416,19 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     parsed.err = "quivor-study: --material precisa de um arquivo ou de padrao" + seeHelp();
     return parsed;
   }
+  // The material counts only where a bridge is studied.
+  for (CLI::App* sub : {created, renumber, calibrate}) {
+    const bool material =
+        app.count("--material") > 0 || app.count("--dimensionar-com-material") > 0;
+    if (sub->parsed() && material) {
+      parsed.status = kStatusUsage;
+      parsed.err =
+          "quivor-study: " +
+          std::string(app.count("--material") > 0 ? "--material" : "--dimensionar-com-material") +
+          " não vale para " + sub->get_name() + seeHelp();
+      return parsed;
+    }
+  }
   if (ranking->parsed()) line.command = Command::kRanking;
   if (renumber->parsed()) line.command = Command::kRenumber;
   if (optimize->parsed()) {
