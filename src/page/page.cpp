@@ -207,7 +207,10 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
   }
   if (study.collapse) {
     const study::Collapse& collapse = *study.collapse;
-    Figure(page, "Carga de colapso estimada", study::Decimal(collapse.load, 2) + " kgf",
+    Figure(page,
+           study.material.bundled() ? "Carga de colapso estimada"
+                                    : "Carga de colapso esperada (valores médios)",
+           study::Decimal(collapse.load, 2) + " kgf",
            "caso " + std::to_string(collapse.loadCase) + ", barra " + std::to_string(collapse.bar) +
                (collapse.mode == study::FailureMode::kTension ? ", rompe por tração" : ", flamba"));
   } else {
