@@ -207,7 +207,10 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
   }
   if (study.collapse) {
     const study::Collapse& collapse = *study.collapse;
-    Figure(page, "Carga de colapso estimada", study::Decimal(collapse.load, 2) + " kgf",
+    Figure(page,
+           study.material.bundled() ? "Carga de colapso estimada"
+                                    : "Carga de colapso esperada (valores médios)",
+           study::Decimal(collapse.load, 2) + " kgf",
            "caso " + std::to_string(collapse.loadCase) + ", barra " + std::to_string(collapse.bar) +
                (collapse.mode == study::FailureMode::kTension ? ", rompe por tração" : ", flamba"));
   } else {
@@ -219,7 +222,27 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
     Figure(page, "Eficiência", study::Decimal(*study.efficiency, 1) + " kgf/kg",
            "carga de colapso por kg de ponte");
   }
-  page.Raw("</div>\n</header>\n");
+  if (!study.material.bundled() && study.conservativeCollapse) {
+    const study::Collapse& collapse = *study.conservativeCollapse;
+    Figure(page, "Carga de colapso conservadora", study::Decimal(collapse.load, 2) + " kgf",
+           "com os valores característicos do material: caso " + std::to_string(collapse.loadCase) +
+               ", barra " + std::to_string(collapse.bar) +
+               (collapse.mode == study::FailureMode::kTension ? ", rompe por tração" : ", flamba"));
+  }
+  page.Raw("</div>\n<p class=\"note\">Material: ").Text(study::MaterialOrigin(study.material));
+  if (!study.material.bundled()) {
+    page.Raw(": ");
+    for (int value = 0; value < 3; ++value) {
+      page.Text(study::ValueText(study.material, value)).Raw(value < 2 ? "; " : "");
+    }
+    page.Raw(". A carga de colapso estimada usa os valores médios.");
+  } else {
+    page.Raw(".");
+  }
+  if (study.material.sizeWithMaterial || !study.material.bundled()) {
+    page.Raw(" Contagem de fios: ").Text(study::SizingText(study.material)).Raw(".");
+  }
+  page.Raw("</p>\n</header>\n");
 }
 
 void BuildTable(Markup& page, const Study& study) {

@@ -22,9 +22,39 @@ std::int64_t WholeCount(double count) {
   return count < 9.0e18 ? static_cast<std::int64_t>(count) : kMostStrands;
 }
 
+// The strands bar force F (kgf) of a bar of length L (cm) needs with the
+// strand's own values, as quivor's sizing counts them with its constants:
+// F * c / tension in tension, the bundle buckling at c * |F| in compression,
+// never fewer than the minimum; INT32_MAX where the count does not fit.
+std::int32_t SizedWith(const StrandValues& strand, double force, double length,
+                       double tensionSafetyFactor, double compressionSafetyFactor) {
+  double count = static_cast<double>(kMinimumStrandCount);
+  if (force > 0.0) {
+    count = (tensionSafetyFactor * force) / strand.tension;
+  } else if (force < 0.0) {
+    count = std::sqrt(-((compressionSafetyFactor * force) * (length * length)) /
+                      strand.bucklingConstant);
+  }
+  count = std::ceil(count);
+  if (!(count < 2147483647.0)) return std::numeric_limits<std::int32_t>::max();
+  return std::max(static_cast<std::int32_t>(count), kMinimumStrandCount);
+}
+
 }  // namespace
 
-BuildList MakeBuildList(const Model& model, const Results& results, double strandLength) {
+void SetCapacities(BuildList& build, const StrandValues& strand) {
+  for (BuildBar& bar : build.bars) {
+    const double strands = static_cast<double>(bar.strands);
+    bar.tensionCapacity = strands * strand.tension;  // kgf
+    // Euler buckling of the bundle over the bar's whole length.
+    bar.bucklingCapacity =
+        ((strands * strands) * strand.bucklingConstant) / (bar.length * bar.length);  // kgf
+  }
+}
+
+BuildList MakeBuildList(const Model& model, const Results& results, double strandLength,
+                        const StrandMaterial& material) {
+  const StrandValues& strand = material.expected;
   BuildList build;
   build.bars.reserve(static_cast<std::size_t>(std::max<int>(model.barCount, 0)));
   for (int i = 1; i <= model.barCount; ++i) {
@@ -40,8 +70,14 @@ BuildList MakeBuildList(const Model& model, const Results& results, double stran
       if (std::isnan(results.barForce(i, k))) {
         throw CountOverflow(CountOverflow::Count::kStrands, bar.bar);
       }
-      if (k == 1 || results.strandCount(i, k) > bar.strands) {
-        bar.strands = results.strandCount(i, k);
+      const std::int32_t strands =
+          material.sizeWithMaterial
+              ? SizedWith(strand, results.barForce(i, k), results.barLength(i),
+                          static_cast<double>(model.tensionSafetyFactor),
+                          static_cast<double>(model.compressionSafetyFactor))
+              : results.strandCount(i, k);
+      if (k == 1 || strands > bar.strands) {
+        bar.strands = strands;
         bar.loadCase = k;
       }
     }
@@ -51,16 +87,12 @@ BuildList MakeBuildList(const Model& model, const Results& results, double stran
       throw CountOverflow(CountOverflow::Count::kStrands, bar.bar);
     }
     // The same product, in the same order, as the sizing's bar weight.
-    bar.weight = (static_cast<double>(bar.strands) * bar.length) * kStrandLinearWeight;  // g
+    bar.weight = (static_cast<double>(bar.strands) * bar.length) * strand.linearWeight;  // g
     bar.splice = bar.length > strandLength;
-    const double strands = static_cast<double>(bar.strands);
-    bar.tensionCapacity = strands * static_cast<double>(kStrandTensileStrength);  // kgf
-    // Euler buckling of the bundle over the bar's whole length.
-    bar.bucklingCapacity =
-        ((strands * strands) * kStrandBucklingConstant) / (bar.length * bar.length);  // kgf
     build.weight += bar.weight;
     build.bars.push_back(bar);
   }
+  SetCapacities(build, strand);
   build.wholeStrands = CountWholeStrands(build.bars, strandLength);
   return build;
 }

@@ -137,12 +137,6 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
       }
     }
   }
-  // The bar that attains each case's factor: its |force| and capacity, kgf.
-  struct Attained {
-    double force = 0.0;
-    double capacity = 0.0;
-  };
-  std::vector<Attained> attained(cases.size());
   for (int i = 1; i <= model.barCount; ++i) {
     const BuildBar& bar = build.bars[static_cast<std::size_t>(i - 1)];
     const BarGeometry g = GeometryOfBar(i, model.nodeIndexOfLabel, model.barNodes, model.nodeCoord);
@@ -153,14 +147,38 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
       const int k = c.loadCase;
       const double elongation = (u(2 * g.end - 1, k) * cx + u(2 * g.end, k) * cy) -
                                 (u(2 * g.start - 1, k) * cx + u(2 * g.start, k) * cy);
-      const double force = (rigidity / g.length) * elongation;  // kgf, + tension
-      c.barForces[static_cast<std::size_t>(i - 1)] = force;
+      c.barForces[static_cast<std::size_t>(i - 1)] = (rigidity / g.length) * elongation;  // kgf
+    }
+  }
+  ScaleToCollapse(cases, build);
+  return cases;
+}
+
+void ScaleToCollapse(std::vector<CaseCollapse>& cases, const BuildList& build) {
+  for (CaseCollapse& c : cases) {
+    c.factor.reset();
+    c.collapseLoad.reset();
+    c.bar.reset();
+    c.mode.reset();
+  }
+  // The bar that attains each case's factor: its |force| and capacity, kgf.
+  struct Attained {
+    double force = 0.0;
+    double capacity = 0.0;
+  };
+  std::vector<Attained> attained(cases.size());
+  for (std::size_t i = 0; i < build.bars.size(); ++i) {
+    const BuildBar& bar = build.bars[i];
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+      CaseCollapse& c = cases[n];
+      if (i >= c.barForces.size()) continue;
+      const double force = c.barForces[i];  // kgf, + tension
       if (force == 0.0 || !std::isfinite(force)) continue;
       const double capacity = force > 0.0 ? bar.tensionCapacity : bar.bucklingCapacity;
       const double factor = capacity / std::abs(force);
       // Factors past the largest double (forces below about 1e-308 kgf) are
       // told apart by the force over the capacity, which does not overflow.
-      Attained& most = attained[static_cast<std::size_t>(k - 1)];
+      Attained& most = attained[n];
       const bool beyond = std::isinf(factor) && c.factor && std::isinf(*c.factor) &&
                           std::abs(force) / capacity > most.force / most.capacity;
       if (!c.factor || factor < *c.factor || beyond) {
@@ -177,14 +195,13 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
     if (!std::isfinite(collapseLoad)) {
       // A factor past the largest double (forces below about 1e-308 kgf): the
       // load over the force first, which the load's size does not change.
-      const Attained& a = attained[static_cast<std::size_t>(c.loadCase - 1)];
+      const Attained& a = attained[static_cast<std::size_t>(&c - cases.data())];
       collapseLoad = a.capacity * (c.load / a.force);
     }
     // A load far above what the bars carry (most of it into the supports)
     // may still scale past the largest double: then there is no estimate.
     if (std::isfinite(collapseLoad)) c.collapseLoad = collapseLoad;
   }
-  return cases;
 }
 
 }  // namespace quivor::study

@@ -38,7 +38,12 @@ double Resultant(const std::vector<NodeLoad>& loads);
 
 // The bridge to build from quivor's sizing of every load case. Throws
 // CountOverflow for a bar whose strands quivor's sizing cannot count.
-BuildList MakeBuildList(const Model& model, const Results& results, double strandLength);
+// With `material.sizeWithMaterial` each count is sized with the expected
+// values of the material instead (the model's safety coefficients kept);
+// the weights and capacities always come from the material's expected
+// values.
+BuildList MakeBuildList(const Model& model, const Results& results, double strandLength,
+                        const StrandMaterial& material);
 
 // The whole strands of `strandLength` cm that yield every piece: each bar
 // needs `strands` pieces of its length; a piece longer than a strand is
@@ -51,5 +56,14 @@ std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandL
 // bundle. Needs the model as the first analysis left it.
 std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
                                            std::vector<std::vector<NodeLoad>> caseLoads);
+
+// Each case's factor, collapse load, bar and mode from its bar forces and
+// the capacities of `build`: the same forces give the collapse with other
+// strengths of the strand.
+void ScaleToCollapse(std::vector<CaseCollapse>& cases, const BuildList& build);
+
+// Each bar's capacities from the strand's values (quivor's own give the
+// same numbers as the sizing's constants).
+void SetCapacities(BuildList& build, const StrandValues& strand);
 
 }  // namespace quivor::study

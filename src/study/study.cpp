@@ -12,11 +12,35 @@
 #include "study/stages.hpp"
 
 namespace quivor::study {
+namespace {
+
+// The headline: the case with the least collapse load, the first of equals.
+std::optional<Collapse> LeastCollapse(const std::vector<CaseCollapse>& cases) {
+  std::optional<Collapse> least;
+  for (const CaseCollapse& c : cases) {
+    if (c.collapseLoad && (!least || *c.collapseLoad < least->load)) {
+      least = Collapse{c.loadCase, *c.collapseLoad, *c.bar, *c.mode};
+    }
+  }
+  return least;
+}
+
+// kgf of collapse load per kg of bridge.
+std::optional<double> Efficiency(const std::optional<Collapse>& collapse, const BuildList& build) {
+  if (!collapse || !(build.weight > 0.0)) return std::nullopt;
+  const double efficiency = collapse->load / (build.weight / 1000.0);  // kgf/kg
+  // Beyond the largest double it would rank above every real bridge.
+  if (!std::isfinite(efficiency)) return std::nullopt;
+  return efficiency;
+}
+
+}  // namespace
 
 Study StudyModel(Model& model, const StudyOptions& options) {
   Study study = CheckTruss(model);
   study.weightLimit = options.weightLimit;
   study.strandLength = options.strandLength;
+  study.material = options.material;
   std::vector<std::vector<NodeLoad>> caseLoads = CaseLoads(model);
 
   Results results;
@@ -36,19 +60,19 @@ Study StudyModel(Model& model, const StudyOptions& options) {
   study.stable = search.finite && !study.quivorSingular && study.mechanisms.empty();
   if (!study.stable) return study;
 
-  study.build = MakeBuildList(model, results, options.strandLength);
+  study.build = MakeBuildList(model, results, options.strandLength, options.material);
   results = Results{};
   study.cases = EstimateCollapse(model, *study.build, std::move(caseLoads));
-  for (const CaseCollapse& c : study.cases) {
-    if (c.collapseLoad && (!study.collapse || *c.collapseLoad < study.collapse->load)) {
-      study.collapse = Collapse{c.loadCase, *c.collapseLoad, *c.bar, *c.mode};
-    }
-  }
-  if (study.collapse && study.build->weight > 0.0) {
-    const double efficiency = study.collapse->load / (study.build->weight / 1000.0);  // kgf/kg
-    // Beyond the largest double it would rank above every real bridge.
-    if (std::isfinite(efficiency)) study.efficiency = efficiency;
-  }
+  study.collapse = LeastCollapse(study.cases);
+  study.efficiency = Efficiency(study.collapse, *study.build);
+
+  // The same forces, the bundles at the material's characteristic values.
+  BuildList conservative = *study.build;
+  SetCapacities(conservative, options.material.conservative);
+  study.conservativeCases = study.cases;
+  ScaleToCollapse(study.conservativeCases, conservative);
+  study.conservativeCollapse = LeastCollapse(study.conservativeCases);
+  study.conservativeEfficiency = Efficiency(study.conservativeCollapse, *study.build);
   return study;
 }
 

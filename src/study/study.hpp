@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "model/model.hpp"
+#include "study/material.hpp"
 
 namespace quivor::study {
 
 struct StudyOptions {
   double weightLimit = 750.0;  // g
   double strandLength = 25.4;  // cm, one whole strand
+  StrandMaterial material;     // quivor's own strand unless the team gives its own
 };
 
 // One bar of the bridge to build.
@@ -31,10 +33,10 @@ struct BuildBar {
   double length;            // cm
   std::int32_t strands;     // the most any load case needs (3 with no load case)
   int loadCase;             // the first case that needs that many; 0 with no load case
-  double weight;            // g: strands * length * 0.0397
+  double weight;            // g: strands * length * the strand's g/cm (0.0397)
   bool splice;              // longer than a whole strand
-  double tensionCapacity;   // kgf: strands * 4.267, where the bundle breaks
-  double bucklingCapacity;  // kgf: strands^2 * 18.3089 / length^2, where it buckles
+  double tensionCapacity;   // kgf: strands * 4.267 (the strand's), where the bundle breaks
+  double bucklingCapacity;  // kgf: strands^2 * 18.3089 (K) / length^2, where it buckles
 };
 
 struct BuildList {
@@ -137,6 +139,13 @@ struct Study {
   std::vector<CaseCollapse> cases;
   std::optional<Collapse> collapse;
   std::optional<double> efficiency;  // kgf of collapse load per kg of bridge
+  // The material the estimate used. `cases`, `collapse` and `efficiency`
+  // hold the estimate with its expected values; these the one with its
+  // characteristic values (the same numbers for quivor's own strand).
+  StrandMaterial material;
+  std::vector<CaseCollapse> conservativeCases;
+  std::optional<Collapse> conservativeCollapse;
+  std::optional<double> conservativeEfficiency;
 };
 
 // A count of the bridge to build that does not fit where it is counted: a

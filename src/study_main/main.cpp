@@ -31,6 +31,8 @@
 #include "study_main/model_input.hpp"
 #include "study_main/options.hpp"
 #include "study_main/progress_line.hpp"
+#include "study_output/calibrate_command.hpp"
+#include "study_output/material_file.hpp"
 #include "study_output/outputs.hpp"
 #include "study_output/portuguese.hpp"
 
@@ -125,14 +127,32 @@ bool HasEarlierView(const std::string& pageName) {
   return page.outcome.ok() && page.text.find(page::kEarlierViewTab) != std::string::npos;
 }
 
+// The study's options with the material of --material (or, where
+// `modelFile` is given, of espaguete.txt beside it); nothing when the
+// material file cannot be used, said on standard error.
+std::optional<StudyOptions> WithMaterial(const CommandLine& line, const std::string& modelFile) {
+  if (line.material.empty() && modelFile.empty()) return line.options;
+  MaterialRead read = LoadMaterial(line.material, modelFile);
+  if (!read.error.empty()) {
+    terminal::WriteErr("quivor-study: " + read.error + "\n");
+    return std::nullopt;
+  }
+  StudyOptions options = line.options;
+  read.material.sizeWithMaterial = options.material.sizeWithMaterial;
+  options.material = std::move(read.material);
+  return options;
+}
+
 // Studies the model once and shows the results; the exit status.
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
   const std::string pageName = stem + ".html";
+  const std::optional<StudyOptions> options = WithMaterial(line, fileName);
+  if (!options) return kStatusModelFile;
   // The model, read and checked as quivor reads it.
   ModelInput input = LoadModel(fileName);
   page::PageOptions pageOptions{.reload = line.watch, .fileWarnings = input.warnings};
-  std::optional<Study> studied = StudyRead(input, line.options, fileName);
+  std::optional<Study> studied = StudyRead(input, *options, fileName);
   if (!studied) {
     const std::string& error = input.error;
     WarnOnError(input.warnings);
@@ -167,8 +187,7 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
   }
   if (line.page) {
     // The page of an optimized shape keeps the view of the shape before.
-    const std::optional<ShapeBefore> earlier =
-        ShapeBeforeOptimizing(stem, input.model, line.options);
+    const std::optional<ShapeBefore> earlier = ShapeBeforeOptimizing(stem, input.model, *options);
     if (earlier) {
       pageOptions.earlierModel = &earlier->model;
       pageOptions.earlierStudy = &earlier->study;
@@ -283,16 +302,21 @@ int Ranking(const CommandLine& line) {
                        ": não foi possível ler a pasta: " + files::InWords(listing.outcome) + "\n");
     return kStatusModelFile;
   }
-  // Every entry named *.txt, in any letter case, is a model: one that cannot
+  // Every entry named *.txt, in any letter case, is a model (but
+  // espaguete.txt): one that cannot
   // be read (a folder, a link to nothing, a loop of links, a file without
   // permission) takes its row with the reason.
   std::vector<files::FolderEntry> files;
+  // The team's material file, beside the models, is none of them.
   for (const files::FolderEntry& entry : listing.entries) {
-    if (HasModelExtension(entry.name)) files.push_back(entry);
+    if (HasModelExtension(entry.name) && entry.name != kMaterialFileName) files.push_back(entry);
   }
   std::sort(
       files.begin(), files.end(),
       [](const files::FolderEntry& a, const files::FolderEntry& b) { return a.name < b.name; });
+
+  const std::optional<StudyOptions> options = WithMaterial(line, "");
+  if (!options) return kStatusModelFile;
 
   // A progress line on standard error while there are many.
   constexpr std::size_t kManyModels = 10;
@@ -313,7 +337,7 @@ int Ranking(const CommandLine& line) {
       input.error = terminal::NameInUtf8(entry) + ": nome que o sistema não consegue converter";
     } else {
       input = LoadModel(path);
-      ranked.study = StudyRead(input, line.options, entry);
+      ranked.study = StudyRead(input, *options, entry);
     }
     ranked.error = input.error;
     ranked.errorLine = input.errorLine;
@@ -323,6 +347,11 @@ int Ranking(const CommandLine& line) {
   RankModels(models);
 
   terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
+  if (!options->material.bundled() || options->material.sizeWithMaterial) {
+    terminal::WriteOut("\nMaterial: " + MaterialOrigin(options->material) + "; " +
+                       SizingText(options->material) +
+                       "; a classificação usa a estimativa esperada (valores médios).\n");
+  }
   const std::string csvName = JoinedName(line.folder, "ranking.csv");
   if (!WriteOutput(csvName, RankingCsv(models))) return kStatusOutputFile;
   terminal::WriteOut("\nA mesma tabela, para uma planilha: " + terminal::NameInUtf8(csvName) +
@@ -387,9 +416,11 @@ int Optimize(const CommandLine& line) {
     shown = true;
     progressLine.Show(optimize::ProgressText(progress) + "...");
   };
+  const std::optional<StudyOptions> studyOptions = WithMaterial(line, "");
+  if (!studyOptions) return kStatusModelFile;
   optimize::Optimization result;
   try {
-    result = optimize::OptimizeModelText(*modelText, options, line.options);
+    result = optimize::OptimizeModelText(*modelText, options, *studyOptions);
   } catch (const std::bad_alloc&) {
     result.error = "memória insuficiente para otimizar o modelo";
   } catch (const CountOverflow& overflow) {
@@ -411,6 +442,10 @@ int Optimize(const CommandLine& line) {
 
   terminal::WriteOut(
       optimize::OptimizationReport(shownFile, terminal::NameInUtf8(outName), result, line.shape));
+  if (!studyOptions->material.bundled() || studyOptions->material.sizeWithMaterial) {
+    terminal::WriteOut("Material: " + MaterialOrigin(studyOptions->material) + "; " +
+                       SizingText(studyOptions->material) + ".\n");
+  }
   if (!WriteOutput(outName, result.text, line.replace)) return kStatusOutputFile;
   if (line.page) {
     // A new shape is drawn beside the one it was found from.
@@ -466,6 +501,8 @@ int RunCommand(int argc, const char* const* argv) {
       return Renumber(line);
     case Command::kOptimize:
       return Optimize(line);
+    case Command::kCalibrate:
+      return CalibrateTests(line.tests, line.page, line.replace);
     case Command::kStudy:
       break;
   }

@@ -204,6 +204,16 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       "--sem-pagina", [&line](std::int64_t) { line.page = false; },
       "Não escreve a página NOME.html (o desenho da treliça e o gabarito em tamanho real)");
   app.add_flag("--abrir", line.open, "Abre a página no navegador quando o estudo termina");
+  app.add_option("--material", line.material,
+                 "O espaguete da equipe: um arquivo de valores (veja quivor-study calibrar), "
+                 "ou padrao para o do quivor (sem a opção: espaguete.txt ao lado do modelo, se "
+                 "houver; senão o do quivor)")
+      ->type_name("ARQ");
+  app.add_flag(
+      "--dimensionar-com-material",
+      [&line](std::int64_t) { line.options.material.sizeWithMaterial = true; },
+      "Conta os fios de cada barra com os valores médios do material, não com a regra do "
+      "quivor (os coeficientes de segurança do modelo continuam)");
   app.add_flag("--acompanhar", line.watch,
                "Continua rodando: estuda o modelo de novo cada vez que NOME.txt é salvo, e a "
                "página aberta se recarrega sozinha (termine com Ctrl+C)");
@@ -305,12 +315,29 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
                      "Escreve por cima de NOME-otimizado.txt e NOME-otimizado.html que já existem");
   optimize->fallthrough();
 
+  // quivor-study calibrar TESTS: the team's strand from its tests.
+  CLI::App* calibrate = app.add_subcommand(
+      "calibrar",
+      "Lê os ensaios do espaguete da equipe (ENSAIOS.csv: tipo; fios; comprimento; carga; "
+      "e, se quiser, peso; comprimento do feixe) e escreve espaguete.txt, os valores para "
+      "--material, e a página ENSAIOS.html");
+  Portuguese(*calibrate);
+  calibrate->group("Subcomandos");
+  calibrate->add_option("ENSAIOS", line.tests, "A tabela dos ensaios: ENSAIOS.csv")
+      ->required()
+      ->type_name("");
+  calibrate->add_flag(
+      "--sem-pagina", [&line](std::int64_t) { line.page = false; },
+      "Não escreve a página ENSAIOS.html");
+  calibrate->add_flag("--substituir", line.replace,
+                      "Escreve por cima de um espaguete.txt que já existe");
+
   app.footer(
       "Estado de saída: 0 estudado; 1 a treliça é um mecanismo; 2 erro de uso; "
       "3 o arquivo do modelo não pôde ser usado; 4 um arquivo de saída não pôde ser escrito.");
 
   // The subcommand named on the line, if any: its help is the one to see.
-  const std::vector<CLI::App*> subcommands{created, ranking, renumber, optimize};
+  const std::vector<CLI::App*> subcommands{created, ranking, renumber, optimize, calibrate};
   auto namedSubcommand = [&subcommands]() -> CLI::App* {
     for (CLI::App* sub : subcommands) {
       if (sub->parsed()) return sub;
@@ -375,6 +402,32 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     }
     bridge.type = *named;
     line.command = Command::kNew;
+  }
+  if (calibrate->parsed()) {
+    if (line.tests.find_first_not_of(" \t") == std::string::npos) {
+      parsed.status = kStatusUsage;
+      parsed.err = "quivor-study: o nome da tabela de ensaios está vazio" + seeHelp();
+      return parsed;
+    }
+    line.command = Command::kCalibrate;
+  }
+  if (app.count("--material") > 0 && line.material.find_first_not_of(" \t") == std::string::npos) {
+    parsed.status = kStatusUsage;
+    parsed.err = "quivor-study: --material precisa de um arquivo ou de padrao" + seeHelp();
+    return parsed;
+  }
+  // The material counts only where a bridge is studied.
+  for (CLI::App* sub : {created, renumber, calibrate}) {
+    const bool material =
+        app.count("--material") > 0 || app.count("--dimensionar-com-material") > 0;
+    if (sub->parsed() && material) {
+      parsed.status = kStatusUsage;
+      parsed.err =
+          "quivor-study: " +
+          std::string(app.count("--material") > 0 ? "--material" : "--dimensionar-com-material") +
+          " não vale para " + sub->get_name() + seeHelp();
+      return parsed;
+    }
   }
   if (ranking->parsed()) line.command = Command::kRanking;
   if (renumber->parsed()) line.command = Command::kRenumber;

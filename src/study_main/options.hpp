@@ -19,11 +19,12 @@ inline constexpr int kStatusModelFile = 3;
 inline constexpr int kStatusOutputFile = 4;  // a file the study writes could not be written
 
 enum class Command {
-  kStudy,     // quivor-study NAME
-  kNew,       // quivor-study nova NAME: a first model
-  kRanking,   // quivor-study ranking [FOLDER]: every model of a folder
-  kRenumber,  // quivor-study renumerar NAME: the node order for a narrow band
-  kOptimize,  // quivor-study otimizar NAME: the nodes moved for a lighter bridge
+  kStudy,      // quivor-study NAME
+  kNew,        // quivor-study nova NAME: a first model
+  kRanking,    // quivor-study ranking [FOLDER]: every model of a folder
+  kRenumber,   // quivor-study renumerar NAME: the node order for a narrow band
+  kOptimize,   // quivor-study otimizar NAME: the nodes moved for a lighter bridge
+  kCalibrate,  // quivor-study calibrar TESTS: the team's strand from its tests
 };
 
 struct CommandLine {
@@ -39,6 +40,10 @@ struct CommandLine {
   bool replace = false;            // nova, renumerar, otimizar: write over an existing file
   std::string folder = ".";        // ranking
   optimize::ShapeRules shape;      // otimizar
+  // --material as given ("padrao" for quivor's own strand); empty: the
+  // study looks for espaguete.txt beside the model.
+  std::string material;
+  std::string tests;  // calibrar: the tests' table, as typed
 };
 
 struct ParsedCommandLine {

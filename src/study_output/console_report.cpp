@@ -57,6 +57,24 @@ std::string Build(const Study& study) {
   return text;
 }
 
+std::string CollapseText(const Collapse& collapse) {
+  return Decimal(collapse.load, 2) + " kgf (caso " + std::to_string(collapse.loadCase) +
+         ", barra " + std::to_string(collapse.bar) +
+         (collapse.mode == FailureMode::kTension ? ", rompe por tração" : ", flamba") + ")";
+}
+
+// The strand used, where it came from, and how the strands were counted
+// when that is not quivor's own rule.
+std::string Material(const Study& study) {
+  const StrandMaterial& m = study.material;
+  if (m.bundled()) {
+    return "Material: " + MaterialOrigin(m) + ".\n" +
+           (m.sizeWithMaterial ? "Contagem de fios: " + SizingText(m) + ".\n" : "");
+  }
+  return "Material: " + MaterialOrigin(m) + ":\n  " + ValueText(m, 0) + ";\n  " + ValueText(m, 1) +
+         ";\n  " + ValueText(m, 2) + ".\nContagem de fios: " + SizingText(m) + ".\n";
+}
+
 std::string Collapses(const Study& study) {
   std::string text = "\nColapso, sem os coeficientes de segurança:\n";
   if (study.cases.empty()) return text + "  o modelo não tem casos de carga.\n";
@@ -73,12 +91,18 @@ std::string Collapses(const Study& study) {
   if (!study.collapse) {
     return text + "Sem estimativa de colapso: nenhum caso de carga põe força nas barras.\n";
   }
-  const Collapse& collapse = *study.collapse;
-  text += "Estimativa da carga de colapso: " + Decimal(collapse.load, 2) + " kgf (caso " +
-          std::to_string(collapse.loadCase) + ", barra " + std::to_string(collapse.bar) +
-          (collapse.mode == FailureMode::kTension ? ", rompe por tração" : ", flamba") + ").\n";
+  const bool bundled = study.material.bundled();
+  text += std::string(bundled ? "Estimativa da carga de colapso: "
+                              : "Estimativa esperada da carga de colapso (valores médios): ") +
+          CollapseText(*study.collapse) + ".\n";
   if (study.efficiency) {
     text += "Eficiência: " + Decimal(*study.efficiency, 1) + " kgf por kg de ponte.\n";
+  }
+  if (!bundled && study.conservativeCollapse) {
+    text += "Estimativa conservadora (valores característicos): " +
+            CollapseText(*study.conservativeCollapse) + "; eficiência " +
+            (study.conservativeEfficiency ? Decimal(*study.conservativeEfficiency, 1) : "-") +
+            " kgf/kg. É a que se entrega para ficar do lado seguro.\n";
   }
   return text;
 }
@@ -110,6 +134,7 @@ std::string ConsoleReport(const std::string& modelFile, const Study& study,
   std::string text = Counts(modelFile, study);
   if (study.stable) {
     text += "A treliça é estável.\n";
+    text += Material(study);
     text += Build(study);
     text += Collapses(study);
   } else {

@@ -85,9 +85,9 @@ json Build(const BuildList& build) {
       {"bars", std::move(bars)}, {"weight", build.weight}, {"wholeStrands", build.wholeStrands}};
 }
 
-json Cases(const Study& study) {
+json Cases(const std::vector<CaseCollapse>& studied) {
   json cases = json::array();
-  for (const CaseCollapse& c : study.cases) {
+  for (const CaseCollapse& c : studied) {
     cases.push_back({{"case", c.loadCase},
                      {"load", c.load},
                      {"factor", OrNull(c.factor)},
@@ -99,6 +99,42 @@ json Cases(const Study& study) {
                      {"forces", c.barForces}});
   }
   return cases;
+}
+
+json CollapseOf(const std::optional<Collapse>& collapse) {
+  if (!collapse) return nullptr;
+  return {{"case", collapse->loadCase},
+          {"load", collapse->load},
+          {"bar", collapse->bar},
+          {"mode", ModeKey(collapse->mode)}};
+}
+
+// One value of the material: the expected and the characteristic value,
+// and where it came from.
+json MaterialValue(const StrandMaterial& m, double expected, double conservative,
+                   const ValueNote& note) {
+  std::string_view source = "bundled";
+  if (note.given) source = "file";
+  return {{"expected", expected},
+          {"conservative", conservative},
+          {"source", source},
+          {"note", note.given && !note.note.empty() ? json(note.note) : json(nullptr)},
+          {"characteristic", note.characteristic || m.bundled()}};
+}
+
+json MaterialOf(const StrandMaterial& m) {
+  std::string_view origin = "bundled";
+  if (m.origin == StrandMaterial::Origin::kFile) origin = "file";
+  if (m.origin == StrandMaterial::Origin::kBesideModel) origin = "beside-model";
+  return {{"origin", origin},
+          {"file", m.bundled() ? json(nullptr) : json(m.file)},
+          {"tension", MaterialValue(m, m.expected.tension, m.conservative.tension, m.tension)},
+          {"bucklingConstant", MaterialValue(m, m.expected.bucklingConstant,
+                                             m.conservative.bucklingConstant, m.buckling)},
+          {"linearWeight",
+           MaterialValue(m, m.expected.linearWeight, m.conservative.linearWeight, m.weight)},
+          {"sizedWithMaterial", m.sizeWithMaterial},
+          {"text", MaterialOrigin(m)}};
 }
 
 }  // namespace
@@ -117,13 +153,15 @@ std::string JsonDocument(const std::string& modelName, const Study& study,
                    {"weightLimit", study.weightLimit},
                    {"strandLength", study.strandLength}};
   document["build"] = study.build ? Build(*study.build) : json(nullptr);
-  document["cases"] = study.stable ? Cases(study) : json(nullptr);
-  document["collapse"] = study.collapse ? json{{"case", study.collapse->loadCase},
-                                               {"load", study.collapse->load},
-                                               {"bar", study.collapse->bar},
-                                               {"mode", ModeKey(study.collapse->mode)}}
-                                        : json(nullptr);
+  document["cases"] = study.stable ? Cases(study.cases) : json(nullptr);
+  document["collapse"] = CollapseOf(study.collapse);
   document["efficiency"] = OrNull(study.efficiency);
+  document["material"] = MaterialOf(study.material);
+  document["conservative"] = study.stable
+                                 ? json{{"cases", Cases(study.conservativeCases)},
+                                        {"collapse", CollapseOf(study.conservativeCollapse)},
+                                        {"efficiency", OrNull(study.conservativeEfficiency)}}
+                                 : json(nullptr);
   // A model name that is not UTF-8 (a Windows-1252 name) is written with
   // its odd bytes replaced rather than refused.
   return document.dump(-1, ' ', false, json::error_handler_t::replace);

@@ -120,4 +120,59 @@ std::string IndependentMotions(std::size_t mechanisms) {
                 "movimentos independentes que as barras não impedem");
 }
 
+namespace {
+
+// `decimals` digits at most, the trailing zeros dropped.
+std::string Short(double value, int decimals) {
+  std::string text = Decimal(value, decimals);
+  if (text.find(',') == std::string::npos) return text;
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == ',') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::string MaterialOrigin(const StrandMaterial& m) {
+  switch (m.origin) {
+    case StrandMaterial::Origin::kBundled:
+      break;
+    case StrandMaterial::Origin::kFile:
+      return "o espaguete da equipe, de " + m.file;
+    case StrandMaterial::Origin::kBesideModel:
+      return "o espaguete da equipe, de " + m.file + ", encontrado ao lado do modelo";
+  }
+  return "o espaguete padrão do quivor (" + ValueText(m, 0) + "; " + ValueText(m, 1) + "; " +
+         ValueText(m, 2) + "), sem dispersão: as estimativas esperada e conservadora são iguais";
+}
+
+std::string ValueText(const StrandMaterial& m, int value) {
+  const ValueNote& note = value == 0 ? m.tension : value == 1 ? m.buckling : m.weight;
+  std::string text;
+  if (value == 0) {
+    text = "tração " + Short(m.expected.tension, 4) + " kgf por fio";
+  } else if (value == 1) {
+    text = "K da flambagem " + Short(m.expected.bucklingConstant, 4) + " kgf·cm²";
+  } else {
+    text = Short(m.expected.linearWeight, 6) + " g/cm por fio";
+  }
+  if (m.bundled()) return text;
+  if (value < 2 && note.characteristic) {
+    text += ", característico " +
+            Short(value == 0 ? m.conservative.tension : m.conservative.bucklingConstant, 4);
+  } else if (value < 2 && note.given) {
+    text += ", sem valor característico (a estimativa conservadora usa a média)";
+  }
+  if (!note.given) return text + " (o padrão do quivor: o arquivo não o dá)";
+  return note.note.empty() ? text : text + " — " + note.note;
+}
+
+std::string SizingText(const StrandMaterial& material) {
+  return material.sizeWithMaterial
+             ? "os fios de cada barra contados com os valores médios do material "
+               "(--dimensionar-com-material), com os coeficientes de segurança do modelo"
+             : "os fios de cada barra pela regra do quivor, com os coeficientes de segurança do "
+               "modelo";
+}
+
 }  // namespace quivor::study

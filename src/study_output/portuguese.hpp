@@ -28,4 +28,12 @@ std::string CountOverflowText(const CountOverflow& overflow);
 // barras não impedem".
 std::string IndependentMotions(std::size_t mechanisms);
 
+// The strand a study used and where it came from: "o espaguete da equipe,
+// de espaguete.txt"; for quivor's own strand its values too.
+std::string MaterialOrigin(const StrandMaterial& material);
+// One value of it with where it came from: 0 tension, 1 K, 2 weight.
+std::string ValueText(const StrandMaterial& material, int value);
+// How the strand counts were found: quivor's rule or the team's material.
+std::string SizingText(const StrandMaterial& material);
+
 }  // namespace quivor::study

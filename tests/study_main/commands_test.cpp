@@ -37,6 +37,9 @@ const std::string kChain =
     "4\n3\n1 0.0 0.0\n2 20.0 0.0\n3 30.0 0.0\n4 10.0 0.0\n1 1 4\n2 4 2\n3 2 3\n1\n1\n0 0\n1\n0\n"
     "2.0\n3.0\n";
 const std::string kEarlier = "o arquivo de antes\n";
+const std::string kTests =
+    "tipo;fios;comprimento;carga\ntracao;1;;4,1\ntracao;1;;3,9\ntracao;1;;4,0\n"
+    "flambagem;3;10;1,5\nflambagem;4;10;2,6\nflambagem;5;15;1,8\n";
 
 int RunCommand(std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), "quivor-study");
@@ -51,6 +54,7 @@ void Reset(const std::string& output, bool earlier) {
   }
   ScratchFolder::Put("ponte.txt", kModel);
   ScratchFolder::Put("cadeia.txt", kChain);
+  ScratchFolder::Put("ensaios.csv", kTests);
   if (earlier) ScratchFolder::Put(output, kEarlier);
 }
 
@@ -73,6 +77,8 @@ TEST_F(CommandsTest, EveryOutputIsWrittenWholeOrNotAtAll) {
       {"renumbered model", {"renumerar", "cadeia"}, "cadeia-renumerado.txt", 0, true},
       {"optimized model", {"otimizar", "ponte"}, "ponte-otimizado.txt", 0, true},
       {"optimized model's page", {"otimizar", "ponte"}, "ponte-otimizado.html", 1, true},
+      {"strand's values", {"calibrar", "ensaios"}, "espaguete.txt", 0, true},
+      {"tests' page", {"calibrar", "ensaios"}, "ensaios.html", 1, false},
   };
   for (std::size_t i = 0, n = outputs.size(); i < n; ++i) {
     if (!outputs[i].creates) continue;

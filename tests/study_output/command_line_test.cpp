@@ -61,6 +61,15 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongAndWhereToLook) {
       {{"otimizar", "''"}, "o nome do modelo está vazio (veja quivor-study otimizar --help)"},
       {{""}, "o nome do modelo está vazio (veja quivor-study --help)"},
       {{"ranking", ""}, "o nome da pasta está vazio (veja quivor-study ranking --help)"},
+      {{"calibrar", " "},
+       "o nome da tabela de ensaios está vazio (veja quivor-study calibrar --help)"},
+      {{"p", "--material", ""},
+       "--material precisa de um arquivo ou de padrao (veja quivor-study "
+       "--help)"},
+      {{"--material", "e.txt", "calibrar", "t"},
+       "--material não vale para calibrar (veja quivor-study calibrar --help)"},
+      {{"--dimensionar-com-material", "renumerar", "p"},
+       "--dimensionar-com-material não vale para renumerar (veja quivor-study renumerar --help)"},
   };
   for (const auto& c : cases) {
     const ParsedCommandLine parsed = Parsed(c.args);
@@ -69,6 +78,9 @@ TEST(CommandLine, UsageErrorsSayWhatIsWrongAndWhereToLook) {
     EXPECT_EQ(parsed.err, std::string("quivor-study: ") + c.err + "\n");
   }
   EXPECT_TRUE(Parsed({"p", "--json"}).run);
+  EXPECT_EQ(Parsed({"ranking", "--material", "e.txt"}).run->material, "e.txt");
+  EXPECT_TRUE(Parsed({"otimizar", "p", "--dimensionar-com-material"})
+                  .run->options.material.sizeWithMaterial);
   EXPECT_TRUE(Parsed({}).run);  // the name is asked for
 }
 
