@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "main/analyse_model.hpp"
+#include "study/bridge.hpp"
 #include "study/mechanisms.hpp"
 #include "study/stages.hpp"
 
@@ -49,6 +50,7 @@ Study StudyModel(Model& model, const StudyOptions& options) {
     // Beyond the largest double it would rank above every real bridge.
     if (std::isfinite(efficiency)) study.efficiency = efficiency;
   }
+  study.bridge = MakeBridge(study, options);
   return study;
 }
 

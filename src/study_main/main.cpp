@@ -162,7 +162,8 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
       }
     } else {
       written =
-          Written(line, stem + ".csv", CsvTable(study), "Tabela da ponte a construir") && written;
+          Written(line, stem + ".csv", CsvTable(study), "Tabela de cada treliça e da ponte") &&
+          written;
     }
   }
   if (line.page) {
@@ -322,7 +323,7 @@ int Ranking(const CommandLine& line) {
   progress.Finish("");
   RankModels(models);
 
-  terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
+  terminal::WriteOut(RankingReport(shownFolder, models, line.options));
   const std::string csvName = JoinedName(line.folder, "ranking.csv");
   if (!WriteOutput(csvName, RankingCsv(models))) return kStatusOutputFile;
   terminal::WriteOut("\nA mesma tabela, para uma planilha: " + terminal::NameInUtf8(csvName) +

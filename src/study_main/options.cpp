@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "study/bridge.hpp"
 #include "study_main/model_input.hpp"
 
 namespace quivor::study {
@@ -140,6 +141,8 @@ const Range kLoadRange{0.0, 1.0e6, "kgf"};
 const Range kSafetyFactorRange{1.0, 1000.0, ""};
 const Range kHeightLimitRange{0.1, 1.0e5, "cm"};
 const Range kShortestBarRange{0.01, 1000.0, "cm"};
+const Range kGlueRange{0.0, 1000.0, "g"};
+const Range kExtraWeightRange{0.0, 1.0e6, "g"};
 
 // A value of the domain, given as text: read after the parse, with the
 // check it must pass and the message when it does not.
@@ -193,6 +196,23 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
          kWeightLimitRange, [&line](double v) { line.options.weightLimit = v; });
   ranged(app, "--fio", "CM", "Comprimento de um fio inteiro", " (padrão 25,4)", kStrandLengthRange,
          [&line](double v) { line.options.strandLength = v; });
+  const Range trusses{kFewestTrusses, kMostTrusses, ""};
+  number(
+      app, "--trelicas", "N",
+      "Treliças iguais lado a lado na ponte, cada uma como o modelo e com uma parte igual da "
+      "carga, inteiro, " +
+          trusses.Text() + " (padrão 2)",
+      [&line, trusses](double v) {
+        if (v != std::floor(v) || !trusses.Holds(v)) return false;
+        line.options.trusses = static_cast<int>(v);
+        return true;
+      },
+      "um número inteiro " + trusses.Text());
+  ranged(app, "--cola", "G", "Cola em cada nó de cada treliça", " (padrão 0)", kGlueRange,
+         [&line](double v) { line.options.glue = v; });
+  ranged(app, "--peso-extra", "G",
+         "O mais que é pesado com a ponte: travessas, tabuleiro, contraventamento", " (padrão 0)",
+         kExtraWeightRange, [&line](double v) { line.options.extraWeight = v; });
   app.add_flag("--json", line.json,
                "Escreve os resultados como um documento JSON na saída padrão, e nada mais lá; "
                "pede o NOME na linha de comando. Com --acompanhar, um documento por linha, um "

@@ -85,6 +85,17 @@ json Build(const BuildList& build) {
       {"bars", std::move(bars)}, {"weight", build.weight}, {"wholeStrands", build.wholeStrands}};
 }
 
+json BridgeFigures(const Bridge& bridge) {
+  return {{"trusses", bridge.trusses},
+          {"glue", bridge.glue},
+          {"extraWeight", bridge.extraWeight},
+          {"weight", bridge.weight},
+          {"withinLimit", bridge.withinLimit},
+          {"collapseLoad", OrNull(bridge.collapseLoad)},
+          {"efficiency", OrNull(bridge.efficiency)},
+          {"wholeStrands", bridge.wholeStrands}};
+}
+
 json Cases(const Study& study) {
   json cases = json::array();
   for (const CaseCollapse& c : study.cases) {
@@ -123,6 +134,8 @@ std::string JsonDocument(const std::string& modelName, const Study& study,
                                                {"mode", ModeKey(study.collapse->mode)}}
                                         : json(nullptr);
   document["efficiency"] = OrNull(study.efficiency);
+  // The figures above are one truss's; the whole bridge's are here.
+  document["bridge"] = study.bridge ? BridgeFigures(*study.bridge) : json(nullptr);
   // A model name that is not UTF-8 (a Windows-1252 name) is written with
   // its odd bytes replaced rather than refused.
   return document.dump(-1, ' ', false, json::error_handler_t::replace);
