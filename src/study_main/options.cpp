@@ -192,7 +192,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
                  "O modelo: o arquivo NOME.txt na pasta de trabalho (NOME.txt também serve). "
                  "Sem ele, o nome é pedido no console.")
       ->type_name("");
-  ranged(app, "--limite-peso", "G", "Peso máximo da ponte no concurso", " (padrão 750)",
+  ranged(app, "--limite-peso", "G",
+         "Peso máximo da ponte inteira no concurso (treliças, cola e peso extra)", " (padrão 750)",
          kWeightLimitRange, [&line](double v) { line.options.weightLimit = v; });
   ranged(app, "--fio", "CM", "Comprimento de um fio inteiro", " (padrão 25,4)", kStrandLengthRange,
          [&line](double v) { line.options.strandLength = v; });
@@ -218,7 +219,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
                "pede o NOME na linha de comando. Com --acompanhar, um documento por linha, um "
                "a cada estudo");
   app.add_flag("--csv", line.csv,
-               "Escreve NOME.csv, uma linha por barra, para uma planilha em português "
+               "Escreve NOME.csv, uma linha por barra (em cada treliça e na ponte) e os números de "
+               "cada treliça e da ponte, para uma planilha em português "
                "(ponto e vírgula, vírgula decimal, UTF-8)");
   app.add_flag(
       "--sem-pagina", [&line](std::int64_t) { line.page = false; },

@@ -76,13 +76,14 @@ const std::vector<std::string> kHeadings{"Posição",
 
 std::string RankingReport(const std::string& folder, const std::vector<RankedModel>& models,
                           const StudyOptions& options) {
-  std::string text = "Classificação dos modelos de " + folder + " pela eficiência da ponte: " +
-                     Plural(options.trusses, "treliça", "treliças") + " do modelo";
+  std::string text = "Classificação dos modelos de " + folder +
+                     " pela eficiência da ponte (pontes de " +
+                     Plural(options.trusses, "treliça", "treliças");
   if (options.glue != 0.0) text += ", " + ShortestDecimal(options.glue) + " g de cola por nó";
   if (options.extraWeight != 0.0) {
     text += ", " + ShortestDecimal(options.extraWeight) + " g de peso extra";
   }
-  text += "; limite de " + ShortestDecimal(options.weightLimit) + " g:\n";
+  text += "; limite de " + ShortestDecimal(options.weightLimit) + " g):\n";
   if (models.empty()) return text + "  nenhum modelo (*.txt) na pasta.\n";
   Table table(kHeadings);
   for (std::size_t i = 0; i < models.size(); ++i) {

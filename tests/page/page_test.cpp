@@ -288,7 +288,8 @@ TEST(Page, EarlierShapeIsDrawnInTheNewShapesFrame) {
   EXPECT_EQ(Count(view, " x2=\"20\" y2=\"0\"/>"), 2u);  // to the new apex
   EXPECT_NE(view.find("data-node=\"3\" cx=\"20\" cy=\"10\""), std::string::npos);
   EXPECT_NE(view.find("data-node=\"1\" cx=\"0\" cy=\"25\""), std::string::npos);
-  EXPECT_NE(view.find("pesava " + study::Decimal(earlierStudy.build->weight, 2) + " g"),
+  EXPECT_NE(view.find("a ponte pesava " + study::Decimal(earlierStudy.bridge->weight, 2) +
+                      " g (cada treliça, " + study::Decimal(earlierStudy.build->weight, 2) + " g)"),
             std::string::npos);
   // Its strands on the bars, as in the new shape's view.
   EXPECT_EQ(Count(view, "<tspan class=\"sn\">"), 3u);
