@@ -121,11 +121,13 @@ std::string BridgeMakeup(const Bridge& bridge) {
 }
 
 std::string BridgeWeightParts(const Bridge& bridge) {
-  std::string text = Decimal(bridge.trussesWeight, 2) + " g " +
-                     (bridge.trusses == 1 ? std::string("da treliça")
-                                          : "das " + std::to_string(bridge.trusses) + " treliças");
+  const std::string trusses = bridge.trusses == 1
+                                  ? std::string("a treliça")
+                                  : "as " + std::to_string(bridge.trusses) + " treliças";
   const bool glue = bridge.glueWeight != 0.0;
   const bool extra = bridge.extraWeight != 0.0;
+  if (!glue && !extra) return "só " + trusses + ", sem cola nem peso extra";
+  std::string text = Decimal(bridge.trussesWeight, 2) + " g d" + trusses;
   if (glue) text += (extra ? ", " : " e ") + Decimal(bridge.glueWeight, 2) + " g de cola";
   if (extra) text += " e " + Decimal(bridge.extraWeight, 2) + " g de peso extra";
   return text;
