@@ -198,7 +198,7 @@ class DrawingWriter {
   void Write(const EarlierShape* earlier) {
     std::vector<View> views;
     if (study_.stable) {
-      views.push_back({"vista-ponte", "Ponte a construir", nullptr, nullptr, true});
+      views.push_back({"vista-ponte", "Treliça a construir", nullptr, nullptr, true});
       if (earlier != nullptr) {
         views.push_back(
             {"vista-antes", std::string(kEarlierViewTab), nullptr, nullptr, true, &truss_});

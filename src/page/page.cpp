@@ -164,17 +164,18 @@ void Head(Markup& page, const std::string& title, bool reload) {
   page.Raw(kStyle);
 }
 
-// A figure of the header; `more`, where given, is a second line below the
-// detail.
+// A figure of the header; `more` are lines below the detail.
 void Figure(Markup& page, const char* label, const std::string& value, const std::string& detail,
-            const char* detailClass = nullptr, const std::string& more = {}) {
+            const char* detailClass = nullptr, const std::vector<std::string>& more = {}) {
   page.Raw("<div class=\"figure\"><span>").Raw(label).Raw("</span><b>").Text(value).Raw("</b>");
   if (!detail.empty()) {
     page.Raw(detailClass != nullptr ? "<small class=\"" : "<small");
     if (detailClass != nullptr) page.Raw(detailClass).Raw("\"");
     page.Raw(">").Text(detail).Raw("</small>");
   }
-  if (!more.empty()) page.Raw("<small>").Text(more).Raw("</small>");
+  for (const std::string& line : more) {
+    if (!line.empty()) page.Raw("<small>").Text(line).Raw("</small>");
+  }
   page.Raw("</div>\n");
 }
 
@@ -209,7 +210,9 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
            "limite de " + study::ShortestDecimal(study.weightLimit) + " g: " +
                (margin >= 0.0 ? "folga de " + study::Decimal(margin, 2) + " g"
                               : "ACIMA do limite em " + study::Decimal(-margin, 2) + " g"),
-           margin >= 0.0 ? nullptr : "over", study::BridgeWeightParts(bridge));
+           margin >= 0.0 ? nullptr : "over",
+           {"cada treliça: " + study::Decimal(study.build->weight, 2) + " g",
+            study::BridgeWeightParts(bridge)});
   }
   if (study.collapse && study.bridge && study.bridge->collapseLoad) {
     const study::Collapse& collapse = *study.collapse;
@@ -227,9 +230,9 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
   if (study.bridge && study.bridge->efficiency) {
     Figure(page, "Eficiência da ponte", study::Decimal(*study.bridge->efficiency, 1) + " kgf/kg",
            "carga de colapso da ponte por kg de ponte", nullptr,
-           study.efficiency
-               ? "cada treliça sozinha: " + study::Decimal(*study.efficiency, 1) + " kgf/kg"
-               : std::string());
+           {study.efficiency
+                ? "cada treliça sozinha: " + study::Decimal(*study.efficiency, 1) + " kgf/kg"
+                : std::string()});
   }
   if (study.bridge) {
     page.Raw("</div>\n<p class=\"note\">A ponte: ")
@@ -325,9 +328,9 @@ void CuttingTable(Markup& page, const Study& study) {
 
 void CollapseTable(Markup& page, const Study& study) {
   page.Raw(
-      "<section id=\"colapso\"><h2>Colapso de cada caso de carga</h2><p class=\"note\">"
-      "Sem os coeficientes de segurança, com os fios da ponte a construir: o fator é a "
-      "menor razão entre a capacidade e a força das barras.</p>\n");
+      "<section id=\"colapso\"><h2>Colapso de cada treliça, caso a caso</h2><p class=\"note\">"
+      "Sem os coeficientes de segurança, com os fios de cada treliça a construir: o fator é a "
+      "menor razão entre a capacidade e a força das barras; a carga é a de uma treliça.</p>\n");
   if (study.cases.empty()) {
     page.Raw("<p>O modelo não tem casos de carga.</p></section>\n");
     return;

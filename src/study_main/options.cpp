@@ -157,9 +157,9 @@ struct Value {
 
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   CLI::App app(
-      "Estuda uma ponte treliçada de espaguete para um concurso: a ponte a construir "
-      "(o maior número de fios que cada barra pede em algum caso de carga), seu peso "
-      "diante do limite, a carga de colapso estimada e, se a treliça for um mecanismo, "
+      "Estuda uma ponte treliçada de espaguete para um concurso: cada treliça a construir "
+      "(o maior número de fios que cada barra pede em algum caso de carga), o peso da ponte "
+      "inteira diante do limite, a carga de colapso estimada e, se a treliça for um mecanismo, "
       "como ela se move.",
       "quivor-study");
   app.formatter(std::make_shared<UsageFormatter>());
