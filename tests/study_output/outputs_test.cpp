@@ -77,6 +77,7 @@ TEST(Outputs, JsonOfAMechanismHasNoBuildAndNamesTheMotion) {
   EXPECT_TRUE(document["cases"].is_null());
   EXPECT_TRUE(document["collapse"].is_null());
   EXPECT_TRUE(document["efficiency"].is_null());
+  EXPECT_TRUE(document["bridge"].is_null());
   ASSERT_EQ(document["mechanisms"].size(), 1u);
   // Node 1 is pinned: only nodes 2 and 3 move.
   EXPECT_EQ(document["mechanisms"][0].size(), 2u);
