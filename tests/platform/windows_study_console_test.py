@@ -19,8 +19,7 @@ import time
 import tty
 
 NAME = "łódź ação"
-EXPECTED = ["A treliça é estável.",
-            "Eficiência da ponte: 333,8 kgf por kg de ponte (cada treliça sozinha: 333,8 kgf por kg).",
+EXPECTED = ["A treliça é estável.", "Eficiência da ponte: 333,8 kgf por kg de ponte",
             "Colapso de cada treliça, sem os coeficientes de segurança:"]
 
 
