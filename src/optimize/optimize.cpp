@@ -23,6 +23,7 @@
 #include "model/read_model_file.hpp"
 #include "optimize/model_text.hpp"
 #include "optimize/trial_analysis.hpp"
+#include "study/bridge.hpp"
 #include "study/mechanisms.hpp"
 
 namespace quivor::optimize {
@@ -355,7 +356,18 @@ Optimization OptimizeModelText(std::string_view text, const SearchOptions& optio
     return result;
   }
 
-  const Shape shape = SearchShape(model, options);
+  // The search lightens each truss; its progress tells the whole bridge's
+  // weight, which goes with it.
+  SearchOptions search = options;
+  if (options.progress) {
+    const int nodes = model.nodeCount;
+    search.progress = [&options, &studyOptions, nodes](const Progress& progress) {
+      Progress bridge = progress;
+      bridge.weight = study::WeighBridge(progress.weight, nodes, studyOptions).total;
+      options.progress(bridge);
+    };
+  }
+  const Shape shape = SearchShape(model, search);
   result.layout = shape.layout;
   result.evaluations = shape.evaluations;
   if (!shape.error.empty()) {

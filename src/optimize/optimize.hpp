@@ -31,7 +31,9 @@ struct Progress {
   int start;  // the local search under way, from 1
   int starts;
   std::int64_t evaluations;  // analyses so far
-  double weight;             // g, the lightest bridge to build so far
+  // g, the lightest truss so far; through OptimizeModelText, the whole
+  // bridge of the study's options with that truss.
+  double weight;
 };
 
 struct SearchOptions {

@@ -54,21 +54,22 @@ std::string OptimizationReport(const std::string& modelFile, const std::string& 
   std::string text = Rules(modelFile, result, rules);
   const study::Study& before = result.before;
   const study::Study& after = result.after;
-  const auto collapse = [](const study::Study& s) {
-    return s.collapse ? std::optional<double>(s.collapse->load) : std::nullopt;
-  };
 
-  text += '\n';
-  study::Table table({"", "Peso da ponte (g)", "Carga de colapso (kgf)", "Eficiência (kgf/kg)"});
-  table.Add({"Antes", Decimal(before.build->weight, 2), Optional(collapse(before), 2),
-             Optional(before.efficiency, 1)});
-  table.Add({"Depois", Decimal(after.build->weight, 2), Optional(collapse(after), 2),
-             Optional(after.efficiency, 1)});
+  // The whole bridge's figures: its weight goes down with each truss's.
+  const study::Bridge& bridgeBefore = *before.bridge;
+  const study::Bridge& bridgeAfter = *after.bridge;
+  text += "\nA ponte: " + study::BridgeMakeup(bridgeBefore) + ".\n";
+  study::Table table({"", "Peso de cada treliça (g)", "Peso da ponte (g)",
+                      "Carga de colapso da ponte (kgf)", "Eficiência da ponte (kgf/kg)"});
+  table.Add({"Antes", Decimal(before.build->weight, 2), Decimal(bridgeBefore.weight, 2),
+             Optional(bridgeBefore.collapseLoad, 2), Optional(bridgeBefore.efficiency, 1)});
+  table.Add({"Depois", Decimal(after.build->weight, 2), Decimal(bridgeAfter.weight, 2),
+             Optional(bridgeAfter.collapseLoad, 2), Optional(bridgeAfter.efficiency, 1)});
   text += table.Text();
   if (result.improved) {
-    const double saved = before.build->weight - after.build->weight;
+    const double saved = bridgeBefore.weight - bridgeAfter.weight;
     text += "A ponte ficou " + Decimal(saved, 2) + " g (" +
-            Decimal(100.0 * saved / before.build->weight, 1) + " %) mais leve.\n";
+            Decimal(100.0 * saved / bridgeBefore.weight, 1) + " %) mais leve.\n";
   } else if (!result.layout.moving.empty()) {
     text += "Nenhuma forma mais leve foi encontrada: o modelo fica como está.\n";
   }

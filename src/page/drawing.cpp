@@ -198,7 +198,7 @@ class DrawingWriter {
   void Write(const EarlierShape* earlier) {
     std::vector<View> views;
     if (study_.stable) {
-      views.push_back({"vista-ponte", "Ponte a construir", nullptr, nullptr, true});
+      views.push_back({"vista-ponte", "Treliça a construir", nullptr, nullptr, true});
       if (earlier != nullptr) {
         views.push_back(
             {"vista-antes", std::string(kEarlierViewTab), nullptr, nullptr, true, &truss_});
@@ -336,13 +336,13 @@ class DrawingWriter {
       }
     } else if (view.outline != nullptr) {
       page_.Raw("Antes da otimização");
-      if (study_.build) {
-        page_.Raw(", a ponte a construir pesava ").Raw(study::Decimal(study_.build->weight, 2));
-        page_.Raw(" g");
+      if (study_.build && study_.bridge) {
+        page_.Raw(", a ponte pesava ").Raw(study::Decimal(study_.bridge->weight, 2));
+        page_.Raw(" g (cada treliça, ").Raw(study::Decimal(study_.build->weight, 2)).Raw(" g)");
       }
-      if (study_.collapse) {
-        page_.Raw(" e a carga de colapso estimada era de ")
-            .Raw(study::Decimal(study_.collapse->load, 2))
+      if (study_.bridge && study_.bridge->collapseLoad) {
+        page_.Raw(" e a sua carga de colapso estimada era de ")
+            .Raw(study::Decimal(*study_.bridge->collapseLoad, 2))
             .Raw(" kgf");
       }
       page_.Raw(

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -163,13 +164,17 @@ void Head(Markup& page, const std::string& title, bool reload) {
   page.Raw(kStyle);
 }
 
+// A figure of the header; `more` are lines below the detail.
 void Figure(Markup& page, const char* label, const std::string& value, const std::string& detail,
-            const char* detailClass = nullptr) {
+            const char* detailClass = nullptr, const std::vector<std::string>& more = {}) {
   page.Raw("<div class=\"figure\"><span>").Raw(label).Raw("</span><b>").Text(value).Raw("</b>");
   if (!detail.empty()) {
     page.Raw(detailClass != nullptr ? "<small class=\"" : "<small");
     if (detailClass != nullptr) page.Raw(detailClass).Raw("\"");
     page.Raw(">").Text(detail).Raw("</small>");
+  }
+  for (const std::string& line : more) {
+    if (!line.empty()) page.Raw("<small>").Text(line).Raw("</small>");
   }
   page.Raw("</div>\n");
 }
@@ -197,39 +202,57 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
     return;
   }
   page.Raw("<p class=\"verdict ok\">A treliça é estável.</p>\n<div class=\"figures\">\n");
-  if (study.build) {
-    const double margin = study.weightLimit - study.build->weight;
-    Figure(page, "Peso da ponte", study::Decimal(study.build->weight, 2) + " g",
+  // The whole bridge's figures, each truss's beside them.
+  if (study.build && study.bridge) {
+    const study::Bridge& bridge = *study.bridge;
+    const double margin = study.weightLimit - bridge.weight;
+    Figure(page, "Peso da ponte", study::Decimal(bridge.weight, 2) + " g",
            "limite de " + study::ShortestDecimal(study.weightLimit) + " g: " +
                (margin >= 0.0 ? "folga de " + study::Decimal(margin, 2) + " g"
                               : "ACIMA do limite em " + study::Decimal(-margin, 2) + " g"),
-           margin >= 0.0 ? nullptr : "over");
+           margin >= 0.0 ? nullptr : "over",
+           {"cada treliça: " + study::Decimal(study.build->weight, 2) + " g",
+            study::BridgeWeightParts(bridge)});
   }
-  if (study.collapse) {
+  if (study.collapse && study.bridge && study.bridge->collapseLoad) {
     const study::Collapse& collapse = *study.collapse;
-    Figure(page,
-           study.material.bundled() ? "Carga de colapso estimada"
-                                    : "Carga de colapso esperada (valores médios)",
-           study::Decimal(collapse.load, 2) + " kgf",
-           "caso " + std::to_string(collapse.loadCase) + ", barra " + std::to_string(collapse.bar) +
-               (collapse.mode == study::FailureMode::kTension ? ", rompe por tração" : ", flamba"));
+    Figure(
+        page,
+        study.material.bundled() ? "Carga de colapso da ponte"
+                                 : "Carga de colapso esperada da ponte (valores médios)",
+        study::Decimal(*study.bridge->collapseLoad, 2) + " kgf",
+        "cada treliça: " + study::Decimal(collapse.load, 2) + " kgf (caso " +
+            std::to_string(collapse.loadCase) + ", barra " + std::to_string(collapse.bar) +
+            (collapse.mode == study::FailureMode::kTension ? ", rompe por tração)" : ", flamba)"));
   } else {
-    Figure(page, "Carga de colapso estimada", "—",
+    Figure(page, "Carga de colapso da ponte", "—",
            study.cases.empty() ? "o modelo não tem casos de carga"
+           : study.collapse    ? "grande demais para ser estimada"
                                : "nenhum caso de carga põe força nas barras");
   }
-  if (study.efficiency) {
-    Figure(page, "Eficiência", study::Decimal(*study.efficiency, 1) + " kgf/kg",
-           "carga de colapso por kg de ponte");
+  if (study.bridge && study.bridge->efficiency) {
+    Figure(page, "Eficiência da ponte", study::Decimal(*study.bridge->efficiency, 1) + " kgf/kg",
+           "carga de colapso da ponte por kg de ponte", nullptr,
+           {study.efficiency
+                ? "cada treliça sozinha: " + study::Decimal(*study.efficiency, 1) + " kgf/kg"
+                : std::string()});
   }
-  if (!study.material.bundled() && study.conservativeCollapse) {
+  if (!study.material.bundled() && study.conservativeCollapse && study.bridge &&
+      study.bridge->conservativeCollapseLoad) {
     const study::Collapse& collapse = *study.conservativeCollapse;
-    Figure(page, "Carga de colapso conservadora", study::Decimal(collapse.load, 2) + " kgf",
-           "com os valores característicos do material: caso " + std::to_string(collapse.loadCase) +
-               ", barra " + std::to_string(collapse.bar) +
-               (collapse.mode == study::FailureMode::kTension ? ", rompe por tração" : ", flamba"));
+    Figure(
+        page, "Carga de colapso conservadora da ponte",
+        study::Decimal(*study.bridge->conservativeCollapseLoad, 2) + " kgf",
+        "com os valores característicos do material; cada treliça: " +
+            study::Decimal(collapse.load, 2) + " kgf (caso " + std::to_string(collapse.loadCase) +
+            ", barra " + std::to_string(collapse.bar) +
+            (collapse.mode == study::FailureMode::kTension ? ", rompe por tração)" : ", flamba)"));
   }
-  page.Raw("</div>\n<p class=\"note\">Material: ").Text(study::MaterialOrigin(study.material));
+  page.Raw("</div>\n");
+  if (study.bridge) {
+    page.Raw("<p class=\"note\">A ponte: ").Text(study::BridgeMakeup(*study.bridge)).Raw(".</p>\n");
+  }
+  page.Raw("<p class=\"note\">Material: ").Text(study::MaterialOrigin(study.material));
   if (!study.material.bundled()) {
     page.Raw(": ");
     for (int value = 0; value < 3; ++value) {
@@ -248,7 +271,7 @@ void Summary(Markup& page, const std::string& modelName, const Study& study) {
 void BuildTable(Markup& page, const Study& study) {
   const study::BuildList& build = *study.build;
   page.Raw(
-      "<section id=\"ponte\"><h2>Ponte a construir</h2><p class=\"note\">Em cada barra, o "
+      "<section id=\"ponte\"><h2>Cada treliça a construir</h2><p class=\"note\">Em cada barra, o "
       "maior número de fios que algum caso de carga pede, e o primeiro caso que o pede."
       "</p>\n<div class=\"scroll\"><table><thead><tr><th class=\"n\">Barra</th><th>Nós</th>"
       "<th class=\"n\">Comprimento (cm)</th><th class=\"n\">Fios</th><th class=\"n\">Caso"
@@ -276,7 +299,7 @@ void BuildTable(Markup& page, const Study& study) {
         .Raw(bar.splice ? "sim" : "não")
         .Raw("</td></tr>\n");
   }
-  page.Raw("</tbody><tfoot><tr><td colspan=\"5\">Peso da ponte</td><td class=\"n\">")
+  page.Raw("</tbody><tfoot><tr><td colspan=\"5\">Peso de cada treliça</td><td class=\"n\">")
       .Raw(study::Decimal(build.weight, 2))
       .Raw("</td><td></td></tr></tfoot></table></div></section>\n");
 }
@@ -284,6 +307,9 @@ void BuildTable(Markup& page, const Study& study) {
 // The pieces to cut, grouped by length (to 0,1 mm), longest first.
 void CuttingTable(Markup& page, const Study& study) {
   const study::BuildList& build = *study.build;
+  // The pieces of every truss of the bridge, cut together.
+  const int trusses = study.bridge ? study.bridge->trusses : 1;
+  const std::int64_t whole = study.bridge ? study.bridge->wholeStrands : build.wholeStrands;
   struct Pieces {
     long long count = 0;
     bool splice = false;
@@ -293,19 +319,23 @@ void CuttingTable(Markup& page, const Study& study) {
   for (const study::BuildBar& bar : build.bars) {
     const double key = std::round(bar.length * 100.0) / 100.0;
     Pieces& pieces = byLength[std::isfinite(key) ? key : 0.0];
-    pieces.count += bar.strands;
+    pieces.count += static_cast<long long>(bar.strands) * trusses;
     pieces.splice = pieces.splice || bar.splice;
     pieces.bars.push_back(bar.bar);
   }
-  page.Raw("<section id=\"fios\"><h2>Fios a cortar</h2><p>")
-      .Int(build.wholeStrands)
-      .Raw(build.wholeStrands == 1 ? " fio inteiro" : " fios inteiros")
+  page.Raw("<section id=\"fios\"><h2>Fios a cortar para a ponte</h2><p>")
+      .Int(whole)
+      .Raw(whole == 1 ? " fio inteiro" : " fios inteiros")
       .Raw(" de ")
       .Raw(study::ShortestDecimal(study.strandLength))
+      .Raw(" cm dão todas as peças ")
+      .Raw(trusses == 1 ? "da treliça" : "das " + std::to_string(trusses) + " treliças")
+      .Raw(" (as mais longas cortadas primeiro); cada treliça sozinha pede ")
+      .Int(build.wholeStrands)
       .Raw(
-          " cm dão todas as peças (as mais longas cortadas primeiro). Uma peça mais longa que "
-          "um fio é emendada.</p>\n<div class=\"scroll\"><table><thead><tr><th class=\"n\">"
-          "Comprimento (cm)</th><th class=\"n\">Peças</th><th>Barras</th></tr></thead><tbody>\n");
+          ". Uma peça mais longa que um fio é emendada.</p>\n<div class=\"scroll\"><table>"
+          "<thead><tr><th class=\"n\">Comprimento (cm)</th><th class=\"n\">Peças na ponte</th>"
+          "<th>Barras</th></tr></thead><tbody>\n");
   for (const auto& [length, pieces] : byLength) {
     page.Raw("<tr><td class=\"n\">")
         .Raw(study::Decimal(length, 2))
@@ -323,9 +353,9 @@ void CuttingTable(Markup& page, const Study& study) {
 
 void CollapseTable(Markup& page, const Study& study) {
   page.Raw(
-      "<section id=\"colapso\"><h2>Colapso de cada caso de carga</h2><p class=\"note\">"
-      "Sem os coeficientes de segurança, com os fios da ponte a construir: o fator é a "
-      "menor razão entre a capacidade e a força das barras.</p>\n");
+      "<section id=\"colapso\"><h2>Colapso de cada treliça, caso a caso</h2><p class=\"note\">"
+      "Sem os coeficientes de segurança, com os fios de cada treliça a construir: o fator é a "
+      "menor razão entre a capacidade e a força das barras; a carga é a de uma treliça.</p>\n");
   if (study.cases.empty()) {
     page.Raw("<p>O modelo não tem casos de carga.</p></section>\n");
     return;

@@ -102,7 +102,7 @@ BuildList MakeBuildList(const Model& model, const Results& results, double stran
 // length: a bar's pieces fill whole groups, or split one into the strands
 // they fill, the one they partly fill, and the ones they leave, in the
 // order a strand-by-strand first fit would use them.
-std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandLength) {
+std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandLength, int copies) {
   if (!(strandLength > 0.0) || !std::isfinite(strandLength)) return 0;
   // Pieces that fill a strand to within this still fit (cm): 2 x 12.7 in 25.4.
   const double slack = 1e-9 * strandLength;
@@ -114,7 +114,9 @@ std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandL
   std::vector<Pieces> pieces;
   std::int64_t whole = 0;
   for (const BuildBar& bar : bars) {
-    if (bar.strands <= 0) continue;
+    if (bar.strands <= 0 || copies <= 0) continue;
+    // Two counts below 2^31: the product fits.
+    const std::int64_t count = std::int64_t{bar.strands} * copies;
     if (!std::isfinite(bar.length)) {
       throw CountOverflow(CountOverflow::Count::kWholeStrands, bar.bar);
     }
@@ -123,7 +125,7 @@ std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandL
       // Spliced: whole strands end to end, and what is left to cut (nothing
       // when the rest is rounding).
       const double spans = std::floor(length / strandLength);
-      const double spanned = spans * static_cast<double>(bar.strands);
+      const double spanned = spans * static_cast<double>(count);
       if (!(spanned <= static_cast<double>(CountOverflow::kMostWholeStrands - whole))) {
         throw CountOverflow(CountOverflow::Count::kWholeStrands, bar.bar);
       }
@@ -132,7 +134,7 @@ std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandL
       if (length <= slack) continue;
     }
     // A bar no longer than a strand is a piece however short it is.
-    if (length > 0.0) pieces.push_back({length, bar.strands});
+    if (length > 0.0) pieces.push_back({length, count});
   }
   std::stable_sort(pieces.begin(), pieces.end(),
                    [](const Pieces& a, const Pieces& b) { return a.length > b.length; });

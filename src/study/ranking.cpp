@@ -2,6 +2,7 @@
 #include "study/ranking.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 
 namespace quivor::study {
@@ -15,9 +16,11 @@ void RankModels(std::vector<RankedModel>& models) {
     double efficiency = 0.0;
     if (m.study) {
       const Study& s = *m.study;
-      const bool over = s.build && s.build->weight > s.weightLimit;
-      group = !s.stable ? 3 : !s.efficiency ? 2 : over ? 1 : 0;
-      if (s.efficiency) efficiency = -*s.efficiency;
+      // The whole bridge's figures, as the contest weighs and loads it.
+      const std::optional<double> ranked = s.bridge ? s.bridge->efficiency : std::nullopt;
+      const bool over = s.bridge && !s.bridge->withinLimit;
+      group = !s.stable ? 3 : !ranked ? 2 : over ? 1 : 0;
+      if (ranked) efficiency = -*ranked;
     }
     return std::tuple(group, efficiency, m.name);
   };

@@ -20,10 +20,10 @@ struct RankedModel {
   std::vector<FileWarning> warnings{};
 };
 
-// Best first: the bridges within the weight limit by efficiency, highest
-// first; then those over it, by efficiency too; then the stable trusses
-// without a collapse estimate, then the mechanisms, then the models that
-// could not be used; equals by name.
+// Best first, by the whole bridges' figures: the bridges within the weight
+// limit by efficiency, highest first; then those over it, by efficiency too; then the stable
+// trusses without a collapse estimate, then the mechanisms, then the models that could not be used;
+// equals by name.
 void RankModels(std::vector<RankedModel>& models);
 
 }  // namespace quivor::study

@@ -49,8 +49,10 @@ BuildList MakeBuildList(const Model& model, const Results& results, double stran
 // needs `strands` pieces of its length; a piece longer than a strand is
 // spliced from whole strands and a shorter remainder. Throws CountOverflow
 // for a bar of a length that is not finite, or when the count would pass
-// CountOverflow::kMostWholeStrands.
-std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandLength);
+// CountOverflow::kMostWholeStrands. With `copies` every bar's pieces are
+// needed so many times over (the trusses of a bridge, cut together).
+std::int64_t CountWholeStrands(const std::vector<BuildBar>& bars, double strandLength,
+                               int copies = 1);
 
 // The collapse of every load case, the truss analysed again with each bar's
 // bundle. Needs the model as the first analysis left it.

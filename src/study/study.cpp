@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "main/analyse_model.hpp"
+#include "study/bridge.hpp"
 #include "study/mechanisms.hpp"
 #include "study/stages.hpp"
 
@@ -73,6 +74,7 @@ Study StudyModel(Model& model, const StudyOptions& options) {
   ScaleToCollapse(study.conservativeCases, conservative);
   study.conservativeCollapse = LeastCollapse(study.conservativeCases);
   study.conservativeEfficiency = Efficiency(study.conservativeCollapse, *study.build);
+  study.bridge = MakeBridge(study, options);
   return study;
 }
 

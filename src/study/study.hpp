@@ -20,9 +20,15 @@
 namespace quivor::study {
 
 struct StudyOptions {
-  double weightLimit = 750.0;  // g
+  double weightLimit = 750.0;  // g, the whole bridge's
   double strandLength = 25.4;  // cm, one whole strand
   StrandMaterial material;     // quivor's own strand unless the team gives its own
+  // The bridge: so many trusses as the model, side by side, sharing the
+  // load equally; the glue at each node of each truss, and the rest that is
+  // weighed with them (cross members, deck, bracing).
+  int trusses = 2;
+  double glue = 0.0;         // g per node
+  double extraWeight = 0.0;  // g
 };
 
 // One bar of the bridge to build.
@@ -43,6 +49,25 @@ struct BuildList {
   std::vector<BuildBar> bars;  // file order
   double weight = 0.0;         // g, the bars added in file order
   // Whole strands that yield every piece (first fit, longest pieces first).
+  std::int64_t wholeStrands = 0;
+};
+
+// The whole bridge: `trusses` trusses, each the model's bridge to build,
+// with its glue and the rest that is weighed (bridge.hpp).
+struct Bridge {
+  int trusses = 0;
+  double glue = 0.0;           // g per node of each truss
+  double extraWeight = 0.0;    // g
+  double trussesWeight = 0.0;  // g: trusses * the truss's weight
+  double glueWeight = 0.0;     // g: trusses * nodes * glue
+  double weight = 0.0;         // g: trusses, glue and extra, the weight set against the limit
+  bool withinLimit = false;
+  std::optional<double> collapseLoad;  // kgf: trusses * the truss's collapse load
+  std::optional<double> efficiency;    // kgf of the bridge's collapse load per kg of bridge
+  // The same two from each truss's conservative collapse load.
+  std::optional<double> conservativeCollapseLoad;
+  std::optional<double> conservativeEfficiency;
+  // Whole strands that yield the pieces of every truss, cut together.
   std::int64_t wholeStrands = 0;
 };
 
@@ -138,7 +163,7 @@ struct Study {
   std::optional<BuildList> build;
   std::vector<CaseCollapse> cases;
   std::optional<Collapse> collapse;
-  std::optional<double> efficiency;  // kgf of collapse load per kg of bridge
+  std::optional<double> efficiency;  // kgf of collapse load per kg of one truss
   // The material the estimate used. `cases`, `collapse` and `efficiency`
   // hold the estimate with its expected values; these the one with its
   // characteristic values (the same numbers for quivor's own strand).
@@ -146,6 +171,8 @@ struct Study {
   std::vector<CaseCollapse> conservativeCases;
   std::optional<Collapse> conservativeCollapse;
   std::optional<double> conservativeEfficiency;
+  // The whole bridge of so many trusses; empty where `build` is.
+  std::optional<Bridge> bridge;
 };
 
 // A count of the bridge to build that does not fit where it is counted: a

@@ -182,7 +182,8 @@ int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPag
       }
     } else {
       written =
-          Written(line, stem + ".csv", CsvTable(study), "Tabela da ponte a construir") && written;
+          Written(line, stem + ".csv", CsvTable(study), "Tabela de cada treliça e da ponte") &&
+          written;
     }
   }
   if (line.page) {
@@ -346,7 +347,7 @@ int Ranking(const CommandLine& line) {
   progress.Finish("");
   RankModels(models);
 
-  terminal::WriteOut(RankingReport(shownFolder, models, line.options.weightLimit));
+  terminal::WriteOut(RankingReport(shownFolder, models, line.options));
   if (!options->material.bundled() || options->material.sizeWithMaterial) {
     terminal::WriteOut("\nMaterial: " + MaterialOrigin(options->material) + "; " +
                        SizingText(options->material) +

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "study/bridge.hpp"
 #include "study_main/model_input.hpp"
 
 namespace quivor::study {
@@ -140,6 +141,8 @@ const Range kLoadRange{0.0, 1.0e6, "kgf"};
 const Range kSafetyFactorRange{1.0, 1000.0, ""};
 const Range kHeightLimitRange{0.1, 1.0e5, "cm"};
 const Range kShortestBarRange{0.01, 1000.0, "cm"};
+const Range kGlueRange{0.0, 1000.0, "g"};
+const Range kExtraWeightRange{0.0, 1.0e6, "g"};
 
 // A value of the domain, given as text: read after the parse, with the
 // check it must pass and the message when it does not.
@@ -154,9 +157,9 @@ struct Value {
 
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   CLI::App app(
-      "Estuda uma ponte treliçada de espaguete para um concurso: a ponte a construir "
-      "(o maior número de fios que cada barra pede em algum caso de carga), seu peso "
-      "diante do limite, a carga de colapso estimada e, se a treliça for um mecanismo, "
+      "Estuda uma ponte treliçada de espaguete para um concurso: cada treliça a construir "
+      "(o maior número de fios que cada barra pede em algum caso de carga), o peso da ponte "
+      "inteira diante do limite, a carga de colapso estimada e, se a treliça for um mecanismo, "
       "como ela se move.",
       "quivor-study");
   app.formatter(std::make_shared<UsageFormatter>());
@@ -189,16 +192,35 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
                  "O modelo: o arquivo NOME.txt na pasta de trabalho (NOME.txt também serve). "
                  "Sem ele, o nome é pedido no console.")
       ->type_name("");
-  ranged(app, "--limite-peso", "G", "Peso máximo da ponte no concurso", " (padrão 750)",
+  ranged(app, "--limite-peso", "G",
+         "Peso máximo da ponte inteira no concurso (treliças, cola e peso extra)", " (padrão 750)",
          kWeightLimitRange, [&line](double v) { line.options.weightLimit = v; });
   ranged(app, "--fio", "CM", "Comprimento de um fio inteiro", " (padrão 25,4)", kStrandLengthRange,
          [&line](double v) { line.options.strandLength = v; });
+  const Range trusses{kFewestTrusses, kMostTrusses, ""};
+  number(
+      app, "--trelicas", "N",
+      "Treliças iguais lado a lado na ponte, cada uma como o modelo e com uma parte igual da "
+      "carga, inteiro, " +
+          trusses.Text() + " (padrão 2)",
+      [&line, trusses](double v) {
+        if (v != std::floor(v) || !trusses.Holds(v)) return false;
+        line.options.trusses = static_cast<int>(v);
+        return true;
+      },
+      "um número inteiro " + trusses.Text());
+  ranged(app, "--cola", "G", "Cola em cada nó de cada treliça", " (padrão 0)", kGlueRange,
+         [&line](double v) { line.options.glue = v; });
+  ranged(app, "--peso-extra", "G",
+         "O mais que é pesado com a ponte: travessas, tabuleiro, contraventamento", " (padrão 0)",
+         kExtraWeightRange, [&line](double v) { line.options.extraWeight = v; });
   app.add_flag("--json", line.json,
                "Escreve os resultados como um documento JSON na saída padrão, e nada mais lá; "
                "pede o NOME na linha de comando. Com --acompanhar, um documento por linha, um "
                "a cada estudo");
   app.add_flag("--csv", line.csv,
-               "Escreve NOME.csv, uma linha por barra, para uma planilha em português "
+               "Escreve NOME.csv, uma linha por barra (em cada treliça e na ponte) e os números de "
+               "cada treliça e da ponte, para uma planilha em português "
                "(ponto e vírgula, vírgula decimal, UTF-8)");
   app.add_flag(
       "--sem-pagina", [&line](std::int64_t) { line.page = false; },

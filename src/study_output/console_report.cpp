@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "study_output/bridge_output.hpp"
 #include "study_output/build_table.hpp"
 #include "study_output/outputs.hpp"
 #include "study_output/portuguese.hpp"
@@ -31,8 +32,8 @@ std::string Counts(const std::string& modelFile, const Study& study) {
 std::string Build(const Study& study) {
   const BuildList& build = *study.build;
   std::string text =
-      "\nPonte a construir (em cada barra, o maior número de fios que algum caso de carga "
-      "pede):\n";
+      "\nCada treliça a construir (em cada barra, o maior número de fios que algum caso de "
+      "carga pede):\n";
   Table table(kBuildHeadings);
   std::vector<int> spliced;
   for (const BuildBar& bar : build.bars) {
@@ -40,13 +41,9 @@ std::string Build(const Study& study) {
     if (bar.splice) spliced.push_back(bar.bar);
   }
   text += table.Text();
-  text += "Peso da ponte: " + Decimal(build.weight, 2) + " g; limite de " +
-          ShortestDecimal(study.weightLimit) + " g: ";
-  const double margin = study.weightLimit - build.weight;
-  text += margin >= 0.0 ? "dentro do limite, com folga de " + Decimal(margin, 2) + " g.\n"
-                        : "ACIMA do limite em " + Decimal(-margin, 2) + " g.\n";
+  text += "Peso de cada treliça: " + Decimal(build.weight, 2) + " g.\n";
   text += "Fios inteiros de " + ShortestDecimal(study.strandLength) +
-          " cm para cortar todas as peças: " + std::to_string(build.wholeStrands) + ".\n";
+          " cm para cortar as peças de cada treliça: " + std::to_string(build.wholeStrands) + ".\n";
   if (!spliced.empty()) {
     text += "Barras mais longas que um fio (precisam de emenda):";
     for (std::size_t i = 0; i < spliced.size(); ++i) {
@@ -54,6 +51,7 @@ std::string Build(const Study& study) {
     }
     text += ".\n";
   }
+  if (study.bridge) text += BridgeBuildText(study);
   return text;
 }
 
@@ -76,7 +74,7 @@ std::string Material(const Study& study) {
 }
 
 std::string Collapses(const Study& study) {
-  std::string text = "\nColapso, sem os coeficientes de segurança:\n";
+  std::string text = "\nColapso de cada treliça, sem os coeficientes de segurança:\n";
   if (study.cases.empty()) return text + "  o modelo não tem casos de carga.\n";
   Table table({"Caso", "Carga (kgf)", "Fator", "Carga de colapso (kgf)", "Barra", "Modo",
                "Desl. máx. (cm)", "Nó"});
@@ -92,17 +90,29 @@ std::string Collapses(const Study& study) {
     return text + "Sem estimativa de colapso: nenhum caso de carga põe força nas barras.\n";
   }
   const bool bundled = study.material.bundled();
-  text += std::string(bundled ? "Estimativa da carga de colapso: "
-                              : "Estimativa esperada da carga de colapso (valores médios): ") +
+  text += std::string(bundled ? "Estimativa da carga de colapso de cada treliça: "
+                              : "Estimativa esperada da carga de colapso de cada treliça "
+                                "(valores médios): ") +
           CollapseText(*study.collapse) + ".\n";
-  if (study.efficiency) {
-    text += "Eficiência: " + Decimal(*study.efficiency, 1) + " kgf por kg de ponte.\n";
+  if (study.bridge) {
+    text += BridgeCollapseText(study);
+  } else if (study.efficiency) {
+    text += "Eficiência: " + Decimal(*study.efficiency, 1) + " kgf por kg de treliça.\n";
   }
   if (!bundled && study.conservativeCollapse) {
-    text += "Estimativa conservadora (valores característicos): " +
-            CollapseText(*study.conservativeCollapse) + "; eficiência " +
-            (study.conservativeEfficiency ? Decimal(*study.conservativeEfficiency, 1) : "-") +
-            " kgf/kg. É a que se entrega para ficar do lado seguro.\n";
+    text += "Estimativa conservadora (valores característicos), cada treliça: " +
+            CollapseText(*study.conservativeCollapse);
+    if (study.bridge && study.bridge->conservativeCollapseLoad) {
+      text += "; a ponte: " + Decimal(*study.bridge->conservativeCollapseLoad, 2) + " kgf";
+      if (study.bridge->conservativeEfficiency) {
+        text += ", eficiência " + Decimal(*study.bridge->conservativeEfficiency, 1) +
+                " kgf por kg de ponte";
+      }
+    } else if (study.conservativeEfficiency) {
+      text +=
+          "; eficiência " + Decimal(*study.conservativeEfficiency, 1) + " kgf por kg de treliça";
+    }
+    text += ". É a que se entrega para ficar do lado seguro.\n";
   }
   return text;
 }

@@ -85,6 +85,17 @@ json Build(const BuildList& build) {
       {"bars", std::move(bars)}, {"weight", build.weight}, {"wholeStrands", build.wholeStrands}};
 }
 
+json BridgeFigures(const Bridge& bridge) {
+  return {{"trusses", bridge.trusses},
+          {"glue", bridge.glue},
+          {"extraWeight", bridge.extraWeight},
+          {"weight", bridge.weight},
+          {"withinLimit", bridge.withinLimit},
+          {"collapseLoad", OrNull(bridge.collapseLoad)},
+          {"efficiency", OrNull(bridge.efficiency)},
+          {"wholeStrands", bridge.wholeStrands}};
+}
+
 json Cases(const std::vector<CaseCollapse>& studied) {
   json cases = json::array();
   for (const CaseCollapse& c : studied) {
@@ -156,11 +167,20 @@ std::string JsonDocument(const std::string& modelName, const Study& study,
   document["cases"] = study.stable ? Cases(study.cases) : json(nullptr);
   document["collapse"] = CollapseOf(study.collapse);
   document["efficiency"] = OrNull(study.efficiency);
+  // The figures above are one truss's; the whole bridge's are here.
+  document["bridge"] = study.bridge ? BridgeFigures(*study.bridge) : json(nullptr);
   document["material"] = MaterialOf(study.material);
+  // The bridge's conservative figures beside each truss's.
+  json conservativeBridge = nullptr;
+  if (study.bridge) {
+    conservativeBridge = {{"collapseLoad", OrNull(study.bridge->conservativeCollapseLoad)},
+                          {"efficiency", OrNull(study.bridge->conservativeEfficiency)}};
+  }
   document["conservative"] = study.stable
                                  ? json{{"cases", Cases(study.conservativeCases)},
                                         {"collapse", CollapseOf(study.conservativeCollapse)},
-                                        {"efficiency", OrNull(study.conservativeEfficiency)}}
+                                        {"efficiency", OrNull(study.conservativeEfficiency)},
+                                        {"bridge", conservativeBridge}}
                                  : json(nullptr);
   // A model name that is not UTF-8 (a Windows-1252 name) is written with
   // its odd bytes replaced rather than refused.

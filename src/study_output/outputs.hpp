@@ -25,15 +25,17 @@ std::string JsonDocument(const std::string& modelName, const Study& study,
                          std::span<const FileWarning> fileWarnings = {});
 
 // The bridge to build for a spreadsheet set to Brazilian Portuguese: UTF-8
-// with a byte-order mark, semicolons, decimal commas, CR LF. Empty for a
-// mechanism, which has no bridge to build.
+// with a byte-order mark, semicolons, decimal commas, CR LF. One row per
+// bar (in each truss and in the whole bridge), then the figures of each
+// truss and of the bridge. Empty for a mechanism, which has no bridge to
+// build.
 std::string CsvTable(const Study& study);
 
 // A ranking, best first, one row per model, the errors of the models that
 // could not be used and the warnings about the files; `folder` as shown to
 // the user.
 std::string RankingReport(const std::string& folder, const std::vector<RankedModel>& models,
-                          double weightLimit);
+                          const StudyOptions& options);
 // The same as a CSV table (as CsvTable writes it).
 std::string RankingCsv(const std::vector<RankedModel>& models);
 

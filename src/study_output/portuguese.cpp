@@ -114,6 +114,25 @@ std::string CountOverflowText(const CountOverflow& overflow) {
          ": ela é longa demais para o comprimento do fio";
 }
 
+std::string BridgeMakeup(const Bridge& bridge) {
+  if (bridge.trusses == 1) return "uma só treliça, a do modelo, com toda a carga";
+  const std::string n = std::to_string(bridge.trusses);
+  return n + " treliças iguais à do modelo, lado a lado, cada uma com 1/" + n + " da carga";
+}
+
+std::string BridgeWeightParts(const Bridge& bridge) {
+  const std::string trusses = bridge.trusses == 1
+                                  ? std::string("a treliça")
+                                  : "as " + std::to_string(bridge.trusses) + " treliças";
+  const bool glue = bridge.glueWeight != 0.0;
+  const bool extra = bridge.extraWeight != 0.0;
+  if (!glue && !extra) return "só " + trusses + ", sem cola nem peso extra";
+  std::string text = Decimal(bridge.trussesWeight, 2) + " g d" + trusses;
+  if (glue) text += (extra ? ", " : " e ") + Decimal(bridge.glueWeight, 2) + " g de cola";
+  if (extra) text += " e " + Decimal(bridge.extraWeight, 2) + " g de peso extra";
+  return text;
+}
+
 std::string IndependentMotions(std::size_t mechanisms) {
   return Plural(static_cast<long long>(mechanisms),
                 "movimento independente que as barras não impedem",

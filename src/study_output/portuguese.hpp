@@ -24,6 +24,13 @@ std::string WarningText(const Warning& warning);
 std::string MechanismText(const Mechanism& mechanism);
 // Why the bridge to build of a model could not be counted, naming the bar.
 std::string CountOverflowText(const CountOverflow& overflow);
+// What the bridge is made of: "2 treliças iguais à do modelo, lado a lado,
+// cada uma com 1/2 da carga".
+std::string BridgeMakeup(const Bridge& bridge);
+// What the bridge's weight adds: "271,93 g das 2 treliças, 20,00 g de cola e
+// 40,00 g de peso extra" (the glue and the extra only where there is some;
+// "só as 2 treliças, sem cola nem peso extra" where there is neither).
+std::string BridgeWeightParts(const Bridge& bridge);
 // How many mechanisms a truss has: "2 movimentos independentes que as
 // barras não impedem".
 std::string IndependentMotions(std::size_t mechanisms);

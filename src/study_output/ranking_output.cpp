@@ -27,6 +27,10 @@ std::string SeeLines(const std::vector<FileWarning>& warnings) {
   return text;
 }
 
+// The columns of figures after the situation: the bridge's, then each
+// truss's.
+constexpr std::size_t kFigureColumns = 6;
+
 // The columns of one model, numbers as the console shows them (the CSV
 // table leaves empty what the console shows as "-").
 std::vector<std::string> Row(std::size_t place, const RankedModel& m) {
@@ -34,41 +38,52 @@ std::vector<std::string> Row(std::size_t place, const RankedModel& m) {
   if (!m.study) {
     row.push_back(m.errorLine != 0 ? "erro no modelo, linha " + std::to_string(m.errorLine)
                                    : "erro no modelo");
-    row.insert(row.end(), {"", "", "", ""});
+    row.insert(row.end(), kFigureColumns, "");
     return row;
   }
   const Study& s = *m.study;
   if (!s.stable) {
     row.push_back("mecanismo" + SeeLines(m.warnings));
-    row.insert(row.end(), {"", "", "", ""});
+    row.insert(row.end(), kFigureColumns, "");
     return row;
   }
   row.push_back("estável" + SeeLines(m.warnings));
+  const Bridge& bridge = *s.bridge;
+  row.push_back(Decimal(bridge.weight, 2));
+  row.push_back(bridge.withinLimit ? "sim" : "não");
+  row.push_back(bridge.collapseLoad ? Decimal(*bridge.collapseLoad, 2) : "");
+  row.push_back(bridge.efficiency ? Decimal(*bridge.efficiency, 1) : "");
   row.push_back(Decimal(s.build->weight, 2));
-  row.push_back(s.build->weight <= s.weightLimit ? "sim" : "não");
   row.push_back(s.collapse ? Decimal(s.collapse->load, 2) : "");
-  row.push_back(s.efficiency ? Decimal(*s.efficiency, 1) : "");
   return row;
 }
 
 // The columns of texts that a file's name puts in the CSV table.
 constexpr std::size_t kNameColumn = 1;
-constexpr std::size_t kErrorColumn = 7;
+constexpr std::size_t kErrorColumn = 3 + kFigureColumns;
 
 const std::vector<std::string> kHeadings{"Posição",
                                          "Modelo",
                                          "Situação",
-                                         "Peso (g)",
+                                         "Peso da ponte (g)",
                                          "No limite",
-                                         "Carga de colapso (kgf)",
-                                         "Eficiência (kgf/kg)"};
+                                         "Colapso da ponte (kgf)",
+                                         "Eficiência da ponte (kgf/kg)",
+                                         "Peso de cada treliça (g)",
+                                         "Colapso de cada treliça (kgf)"};
 
 }  // namespace
 
 std::string RankingReport(const std::string& folder, const std::vector<RankedModel>& models,
-                          double weightLimit) {
-  std::string text = "Classificação dos modelos de " + folder + " pela eficiência (limite de " +
-                     ShortestDecimal(weightLimit) + " g):\n";
+                          const StudyOptions& options) {
+  std::string text = "Classificação dos modelos de " + folder +
+                     " pela eficiência da ponte (pontes de " +
+                     Plural(options.trusses, "treliça", "treliças");
+  if (options.glue != 0.0) text += ", " + ShortestDecimal(options.glue) + " g de cola por nó";
+  if (options.extraWeight != 0.0) {
+    text += ", " + ShortestDecimal(options.extraWeight) + " g de peso extra";
+  }
+  text += "; limite de " + ShortestDecimal(options.weightLimit) + " g):\n";
   if (models.empty()) return text + "  nenhum modelo (*.txt) na pasta.\n";
   Table table(kHeadings);
   for (std::size_t i = 0; i < models.size(); ++i) {

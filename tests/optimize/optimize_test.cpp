@@ -198,6 +198,35 @@ TEST(Optimize, FixedNodesBoundsShortestBarsAndSymmetryHold) {
   }
 }
 
+TEST(Optimize, ProgressAndReportTellTheWholeBridge) {
+  const std::string text = Pratt(4, 40.0, 10.0, 5.0);
+  study::StudyOptions bridge;
+  bridge.trusses = 3;
+  bridge.glue = 1.0;
+  bridge.extraWeight = 10.0;
+  SearchOptions options;
+  options.starts = 3;
+  std::vector<double> seen;
+  options.progress = [&seen](const Progress& progress) { seen.push_back(progress.weight); };
+  const Optimization result = OptimizeModelText(text, options, bridge);
+  ASSERT_TRUE(result.error.empty()) << result.error;
+  ASSERT_TRUE(result.improved);
+  // 8 nodes: 24 g of glue in the three trusses.
+  const double before = (3.0 * result.before.build->weight + 24.0) + 10.0;
+  const double after = (3.0 * result.after.build->weight + 24.0) + 10.0;
+  EXPECT_EQ(result.before.bridge->weight, before);
+  EXPECT_EQ(result.after.bridge->weight, after);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front(), before);  // the model's own shape first
+  for (const double weight : seen) EXPECT_GE(weight, 34.0);
+
+  const std::string report = OptimizationReport("p.txt", "p-otimizado.txt", result, {});
+  EXPECT_NE(report.find("A ponte: 3 treliças iguais à do modelo"), std::string::npos);
+  EXPECT_NE(report.find("A ponte ficou " + study::Decimal(before - after, 2) + " g"),
+            std::string::npos)
+      << report;
+}
+
 TEST(Optimize, AMechanismOrATrussWithNothingToMoveIsLeftAlone) {
   // The triangle of the README: its apex carries the load.
   const std::string triangle =

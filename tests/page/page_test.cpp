@@ -255,6 +255,36 @@ TEST(Page, EveryViewDrawsEachBarAndNodeOnce) {
   EXPECT_EQ(page.find("location.reload"), std::string::npos);
 }
 
+TEST(Page, TheHeaderGivesTheBridgeAndEachTrussBesideIt) {
+  // Three triangles of 49,43 g (49,428 g) with 1 g of glue at each of their
+  // 3 nodes, and 20 g more: 148,28 + 9 + 20 g.
+  Model model = Triangle().Build();
+  study::StudyOptions options;
+  options.trusses = 3;
+  options.glue = 1.0;
+  options.extraWeight = 20.0;
+  const study::Study study = study::StudyModel(model, options);
+  const std::string page = PageHtml("t", model, study, {});
+  const std::string header = page.substr(0, page.find("</header>"));
+  for (const std::string& figure : std::vector<std::string>{
+           "<span>Peso da ponte</span><b>177,28 g</b>", "<small>cada treliça: 49,43 g</small>",
+           "<small>148,28 g das 3 treliças, 9,00 g de cola e 20,00 g de peso extra</small>",
+           "<span>Carga de colapso da ponte</span><b>" +
+               study::Decimal(3 * study.collapse->load, 2),
+           "cada treliça: " + study::Decimal(study.collapse->load, 2) + " kgf (caso ",
+           "A ponte: 3 treliças iguais à do modelo, lado a lado, cada uma com 1/3 da carga."}) {
+    EXPECT_NE(header.find(figure), std::string::npos) << figure;
+  }
+  // The pieces to cut are the three trusses': the base's 3 strands and the
+  // sides' 21 and 24, three times over.
+  for (const char* row : {"<td class=\"n\">40,00 (emenda)</td><td class=\"n\">9</td>",
+                          "<td class=\"n\">25,00</td><td class=\"n\">135</td>"}) {
+    EXPECT_NE(page.find(row), std::string::npos) << row;
+  }
+  EXPECT_NE(page.find("<p>" + std::to_string(study.bridge->wholeStrands) + " fios inteiros"),
+            std::string::npos);
+}
+
 TEST(Page, MechanismIsDrawnDisplacedOverTheTrussAsItStands) {
   const std::string page = Page(Square());
   EXPECT_EQ(page.find("vista-ponte"), std::string::npos);
@@ -288,7 +318,8 @@ TEST(Page, EarlierShapeIsDrawnInTheNewShapesFrame) {
   EXPECT_EQ(Count(view, " x2=\"20\" y2=\"0\"/>"), 2u);  // to the new apex
   EXPECT_NE(view.find("data-node=\"3\" cx=\"20\" cy=\"10\""), std::string::npos);
   EXPECT_NE(view.find("data-node=\"1\" cx=\"0\" cy=\"25\""), std::string::npos);
-  EXPECT_NE(view.find("pesava " + study::Decimal(earlierStudy.build->weight, 2) + " g"),
+  EXPECT_NE(view.find("a ponte pesava " + study::Decimal(earlierStudy.bridge->weight, 2) +
+                      " g (cada treliça, " + study::Decimal(earlierStudy.build->weight, 2) + " g)"),
             std::string::npos);
   // Its strands on the bars, as in the new shape's view.
   EXPECT_EQ(Count(view, "<tspan class=\"sn\">"), 3u);

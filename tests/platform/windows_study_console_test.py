@@ -19,8 +19,8 @@ import time
 import tty
 
 NAME = "łódź ação"
-EXPECTED = ["A treliça é estável.", "Eficiência: 333,8 kgf por kg de ponte.",
-            "Colapso, sem os coeficientes de segurança:"]
+EXPECTED = ["A treliça é estável.", "Eficiência da ponte: 333,8 kgf por kg de ponte",
+            "Colapso de cada treliça, sem os coeficientes de segurança:"]
 
 
 def main():

@@ -9,10 +9,13 @@
 namespace quivor::study {
 namespace {
 
+// A stable truss whose bridge has that efficiency.
 RankedModel Stable(std::string name, std::optional<double> efficiency) {
   Study study;
   study.stable = true;
-  study.efficiency = efficiency;
+  study.bridge = Bridge{};
+  study.bridge->withinLimit = true;
+  study.bridge->efficiency = efficiency;
   return {std::move(name), std::move(study), "", 0};
 }
 
@@ -25,6 +28,8 @@ RankedModel Weighing(std::string name, double weight, std::optional<double> effi
   RankedModel model = Stable(std::move(name), efficiency);
   model.study->weightLimit = 750.0;
   model.study->build = BuildList{{}, weight, 0};
+  model.study->bridge->weight = weight;
+  model.study->bridge->withinLimit = weight <= 750.0;
   return model;
 }
 
@@ -58,6 +63,21 @@ TEST(Ranking, EfficiencyFirstThenUnloadedThenMechanismsThenFailures) {
                                           "sem-carga", "solta",    "a-ruim",   "b-ruim"};
   ASSERT_EQ(models.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(models[i].name, expected[i]) << i;
+}
+
+TEST(Ranking, ByTheWholeBridgeNotByOneTruss) {
+  // The first truss is lighter and more efficient alone; with the glue of
+  // its many nodes its bridge is over the limit.
+  RankedModel many = Weighing("muitos-nos", 760.0, 150.0);
+  many.study->build->weight = 300.0;
+  many.study->efficiency = 300.0;
+  RankedModel few = Weighing("poucos-nos", 700.0, 100.0);
+  few.study->build->weight = 340.0;
+  few.study->efficiency = 200.0;
+  std::vector<RankedModel> models{std::move(many), std::move(few)};
+  RankModels(models);
+  EXPECT_EQ(models[0].name, "poucos-nos");
+  EXPECT_EQ(models[1].name, "muitos-nos");
 }
 
 }  // namespace

@@ -32,6 +32,22 @@ TEST(OptionRanges, EachEndTakenAndPastItRefused) {
        "--limite-peso precisa de um número de 1 a 1000000 g, não \"1000000,5\""},
       {{"p", "--limite-peso", "0"},
        "--limite-peso precisa de um número de 1 a 1000000 g, não \"0\""},
+      {{"p", "--trelicas", "1"}, ""},
+      {{"p", "--trelicas", "100"}, ""},
+      {{"p", "--trelicas", "0"}, "--trelicas precisa de um número inteiro de 1 a 100, não \"0\""},
+      {{"p", "--trelicas", "2,5"},
+       "--trelicas precisa de um número inteiro de 1 a 100, não \"2,5\""},
+      {{"p", "--trelicas", "101"},
+       "--trelicas precisa de um número inteiro de 1 a 100, não \"101\""},
+      {{"p", "--cola", "0"}, ""},
+      {{"p", "--cola", "1000"}, ""},
+      {{"p", "--cola", "-0,1"}, "--cola precisa de um número de 0 a 1000 g, não \"-0,1\""},
+      {{"p", "--cola", "inf"}, "--cola precisa de um número de 0 a 1000 g, não \"inf\""},
+      {{"p", "--peso-extra", "1000000"}, ""},
+      {{"p", "--peso-extra", "nan"},
+       "--peso-extra precisa de um número de 0 a 1000000 g, não \"nan\""},
+      {{"p", "--peso-extra", "-1"},
+       "--peso-extra precisa de um número de 0 a 1000000 g, não \"-1\""},
       {{"otimizar", "p", "--altura-max", "0,1"}, ""},
       {{"otimizar", "p", "--altura-max", "100001"},
        "--altura-max precisa de um número de 0,1 a 100000 cm, não \"100001\""},
@@ -67,6 +83,27 @@ TEST(OptionRanges, EachEndTakenAndPastItRefused) {
     EXPECT_FALSE(parsed.run.has_value()) << what;
     EXPECT_EQ(parsed.status, kStatusUsage) << what;
     EXPECT_EQ(parsed.err, "quivor-study: " + std::string(c.refused) + "\n") << what;
+  }
+}
+
+TEST(OptionRanges, TheBridgeReachesTheStudyTheRankingAndTheOptimizer) {
+  const struct {
+    std::vector<std::string> words;
+    int trusses;
+    double glue;
+    double extra;
+  } cases[] = {
+      {{"p"}, 2, 0.0, 0.0},
+      {{"p", "--trelicas", "3", "--cola", "0,5", "--peso-extra", "40"}, 3, 0.5, 40.0},
+      {{"ranking", "turma", "--trelicas", "4", "--cola", "1.25"}, 4, 1.25, 0.0},
+      {{"otimizar", "p", "--peso-extra", "12,5", "--trelicas", "1"}, 1, 0.0, 12.5},
+  };
+  for (const auto& c : cases) {
+    const ParsedCommandLine parsed = Parse(c.words);
+    ASSERT_TRUE(parsed.run.has_value()) << c.words.front() << ": " << parsed.err;
+    EXPECT_EQ(parsed.run->options.trusses, c.trusses) << c.words.front();
+    EXPECT_EQ(parsed.run->options.glue, c.glue) << c.words.front();
+    EXPECT_EQ(parsed.run->options.extraWeight, c.extra) << c.words.front();
   }
 }
 

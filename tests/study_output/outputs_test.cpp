@@ -77,6 +77,7 @@ TEST(Outputs, JsonOfAMechanismHasNoBuildAndNamesTheMotion) {
   EXPECT_TRUE(document["cases"].is_null());
   EXPECT_TRUE(document["collapse"].is_null());
   EXPECT_TRUE(document["efficiency"].is_null());
+  EXPECT_TRUE(document["bridge"].is_null());
   ASSERT_EQ(document["mechanisms"].size(), 1u);
   // Node 1 is pinned: only nodes 2 and 3 move.
   EXPECT_EQ(document["mechanisms"][0].size(), 2u);
@@ -89,10 +90,25 @@ TEST(Outputs, CsvForASpreadsheetInPortuguese) {
   const Study study = Studied(kTriangle);
   EXPECT_EQ(CsvTable(study),
             "\xEF\xBB\xBF"
-            "Barra;Nó inicial;Nó final;Comprimento (cm);Fios;Caso;Peso (g);Emenda\r\n"
-            "1;1;2;40,00;3;1;4,76;sim\r\n"
-            "2;1;3;25,00;21;1;20,84;não\r\n"
-            "3;2;3;25,00;21;1;20,84;não\r\n");
+            "Barra;Nó inicial;Nó final;Comprimento (cm);Fios em cada treliça;Caso;"
+            "Peso em cada treliça (g);Emenda;Fios na ponte;Peso na ponte (g)\r\n"
+            "1;1;2;40,00;3;1;4,76;sim;6;9,53\r\n"
+            "2;1;3;25,00;21;1;20,84;não;42;41,69\r\n"
+            "3;2;3;25,00;21;1;20,84;não;42;41,69\r\n"
+            "\r\n"
+            "Peso de cada treliça (g);46,45\r\n"
+            "Fios inteiros para cada treliça;48\r\n"
+            "Carga de colapso de cada treliça (kgf);15,50\r\n"
+            "Treliças na ponte;2\r\n"
+            "Cola por nó (g);0\r\n"
+            "Cola da ponte (g);0,00\r\n"
+            "Peso extra (g);0,00\r\n"
+            "Peso da ponte (g);92,90\r\n"
+            "Limite de peso da ponte (g);750\r\n"
+            "Dentro do limite;sim\r\n"
+            "Fios inteiros para a ponte;96\r\n"
+            "Carga de colapso da ponte (kgf);31,00\r\n"
+            "Eficiência da ponte (kgf/kg);333,8\r\n");
 }
 
 TEST(Outputs, CsvFieldsQuotedAsRfc4180AndTextsKeptFromFormulas) {
@@ -137,12 +153,13 @@ TEST(Outputs, RankingCsvKeepsEveryNameInItsRowAndColumn) {
   models.push_back(std::move(studied));
   EXPECT_EQ(RankingCsv(models),
             "\xEF\xBB\xBF"
-            "Posição;Modelo;Situação;Peso (g);No limite;Carga de colapso (kgf);"
-            "Eficiência (kgf/kg);Erro\r\n"
-            "1;\"a;b\";erro no modelo;;;;;\"a;b.txt: erro; de leitura\"\r\n"
-            "2;'=1+1;erro no modelo;;;;;\"'=1+1.txt: erro; de leitura\"\r\n"
-            "3;\"\"\"aspas\"\"\";erro no modelo;;;;;\"\"\"aspas\"\".txt: erro; de leitura\"\r\n"
-            "4;'-5;estável;46,45;sim;15,50;333,8;\r\n");
+            "Posição;Modelo;Situação;Peso da ponte (g);No limite;Colapso da ponte (kgf);"
+            "Eficiência da ponte (kgf/kg);Peso de cada treliça (g);"
+            "Colapso de cada treliça (kgf);Erro\r\n"
+            "1;\"a;b\";erro no modelo;;;;;;;\"a;b.txt: erro; de leitura\"\r\n"
+            "2;'=1+1;erro no modelo;;;;;;;\"'=1+1.txt: erro; de leitura\"\r\n"
+            "3;\"\"\"aspas\"\"\";erro no modelo;;;;;;;\"\"\"aspas\"\".txt: erro; de leitura\"\r\n"
+            "4;'-5;estável;92,90;sim;31,00;333,8;46,45;15,50;\r\n");
 }
 
 TEST(Outputs, AValueOutOfRangeNamesTheRangeOfItsField) {

@@ -156,7 +156,8 @@ def check_optimize(check, web, study, what, name, model):
 
 
 # Options as the programs' flags, in the order the page gives them.
-FLAGS = ["tipo", "vao", "altura", "paineis", "carga", "cargaDistribuida", "limitePeso", "fio"]
+FLAGS = ["tipo", "vao", "altura", "paineis", "carga", "cargaDistribuida", "limitePeso", "fio",
+         "trelicas", "cola", "pesoExtra"]
 
 
 def flags(options):
@@ -227,7 +228,8 @@ def main():
                          example.stem.encode() + b"\n\n", name=example.stem)
             for command in ("estudar", "pagina"):
                 check_study(check, web, args.study, f"example {example.name}", command,
-                            example.stem, model, {"limitePeso": 500, "fio": "30,5"})
+                            example.stem, model, {"limitePeso": 500, "fio": "30,5",
+                                                  "trelicas": 3, "cola": "0,5", "pesoExtra": 40})
 
         # Models the programs refuse, and a first model asked for wrongly: the
         # programs' own messages and statuses, never an exception.

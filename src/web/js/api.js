@@ -12,7 +12,13 @@
   const options = QuivorCommandLine.options;
   const nameOf = QuivorCommandLine.name;
 
-  const STUDY = { limitePeso: "--limite-peso", fio: "--fio" };
+  const STUDY = {
+    limitePeso: "--limite-peso",
+    fio: "--fio",
+    trelicas: "--trelicas",
+    cola: "--cola",
+    pesoExtra: "--peso-extra",
+  };
   const NEW = {
     tipo: "--tipo",
     vao: "--vao",

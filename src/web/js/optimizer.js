@@ -11,6 +11,9 @@
     semSimetria: "--sem-simetria",
     limitePeso: "--limite-peso",
     fio: "--fio",
+    trelicas: "--trelicas",
+    cola: "--cola",
+    pesoExtra: "--peso-extra",
   };
   let source = null;
 
