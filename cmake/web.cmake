@@ -25,8 +25,9 @@ add_compile_options(-fwasm-exceptions)
 string(APPEND CMAKE_CXX_FLAGS " -include ${PROJECT_SOURCE_DIR}/src/web/library_gaps.hpp")
 add_compile_definitions(QUIVOR_HEAP_ONLY=1)
 
-# The engine: a module that the page instantiates afresh for each run, as a
-# process is started afresh for each command. It is linked as a .wasm of
+# The engine: a module that the page instantiates for a run, as a process
+# is started for each command, and puts back as it was made (its memory and
+# files, src/web/js/engine.js) for the next run. It is linked as a .wasm of
 # its own, not embedded in its glue (SINGLE_FILE): the page holds its bytes
 # and compiles them once, and each run instantiates the compiled module
 # through the glue's instantiateWasm, which asks for no file.
@@ -38,7 +39,7 @@ add_compile_definitions(QUIVOR_HEAP_ONLY=1)
 # (src/web/assemble.js checks it).
 set(QUIVOR_ENGINE_EXPORTS
     _malloc _free _quivor_web_enter _quivor_web_write _quivor_web_read _quivor_web_held
-    _quivor_web_typed_files _quivor_web_study_file _quivor_web_quivor _quivor_web_study)
+    _quivor_web_typed_files _quivor_web_study_file _quivor_web_quivor _quivor_web_study _sbrk)
 list(JOIN QUIVOR_ENGINE_EXPORTS "," QUIVOR_ENGINE_EXPORT_LIST)
 set_source_files_properties(src/analysis/solve_banded_simd128.cpp PROPERTIES COMPILE_OPTIONS
                                                                             "-msimd128")
@@ -54,7 +55,7 @@ foreach(engine quivor_engine quivor_engine_simd)
     -sALLOW_MEMORY_GROWTH=1
     -sMAXIMUM_MEMORY=2gb
     -sEXPORTED_FUNCTIONS=${QUIVOR_ENGINE_EXPORT_LIST}
-    -sEXPORTED_RUNTIME_METHODS=HEAPU8)
+    -sEXPORTED_RUNTIME_METHODS=HEAPU8,FS)
 endforeach()
 target_sources(quivor_engine_simd PRIVATE src/analysis/solve_banded_simd128.cpp)
 # Under the same name in a folder of its own: the glue names its .wasm.
