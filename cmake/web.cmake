@@ -39,7 +39,8 @@ add_compile_definitions(QUIVOR_HEAP_ONLY=1)
 # (src/web/assemble.js checks it).
 set(QUIVOR_ENGINE_EXPORTS
     _malloc _free _quivor_web_enter _quivor_web_write _quivor_web_read _quivor_web_held
-    _quivor_web_typed_files _quivor_web_study_file _quivor_web_quivor _quivor_web_study _sbrk)
+    _quivor_web_typed_files _quivor_web_study_file _quivor_web_quivor _quivor_web_study _sbrk
+    _emscripten_stack_get_base _emscripten_stack_get_end)
 list(JOIN QUIVOR_ENGINE_EXPORTS "," QUIVOR_ENGINE_EXPORT_LIST)
 set_source_files_properties(src/analysis/solve_banded_simd128.cpp PROPERTIES COMPILE_OPTIONS
                                                                             "-msimd128")

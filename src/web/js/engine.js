@@ -70,8 +70,20 @@ const QuivorEngine = (() => {
       },
     };
     createQuivorEngine(module);
+    // Memory: the static data, the stack (from its end up to its base),
+    // then the heap, up to the break.
+    const stackEnd = module._emscripten_stack_get_end();
+    const stackBase = module._emscripten_stack_get_base();
     const top = module._sbrk(0);
-    return { module, top, memory: module.HEAPU8.slice(0, top), paths: paths(module.FS) };
+    return {
+      module,
+      stackEnd,
+      stackBase,
+      top,
+      data: module.HEAPU8.slice(0, stackEnd),
+      heap: module.HEAPU8.slice(stackBase, top),
+      paths: paths(module.FS),
+    };
   }
 
   // Every path of the file system but what lies in other file systems
@@ -89,14 +101,17 @@ const QuivorEngine = (() => {
 
   // The instance as it stood before its first run: the files a run left
   // open closed, the files and folders it made removed (the deepest
-  // first), the working folder the root again; its memory below the
-  // start's break copied back, and zeros above it up to where the run took
-  // the break (the allocator never gives memory back below that), as a
-  // fresh instance has them. Only for an instance whose runs returned: a
-  // run that ended the program (exit, an abort) left the stack pointer and
-  // the glue's state as they were when it stopped.
+  // first), the working folder the root again; its static data and the
+  // heap below the start's break copied back, and zeros above it up to
+  // where the run took the break (the allocator never gives memory back
+  // below that), as a fresh instance has them. The stack holds no frame
+  // between runs: what the last run left there is what a fresh process
+  // finds on its stack too, bytes no program may read before it writes
+  // them. Only for an instance whose runs returned: a run that ended the
+  // program (exit, an abort) left the stack pointer and the glue's state as
+  // they were when it stopped.
   function restore(engine) {
-    const { module, top, memory } = engine;
+    const { module, top } = engine;
     const FS = module.FS;
     FS.streams.forEach((stream, fd) => stream && fd > 2 && FS.close(stream));
     FS.chdir("/");
@@ -107,7 +122,8 @@ const QuivorEngine = (() => {
       else FS.unlink(path);
     }
     module.HEAPU8.fill(0, top, module._sbrk(0));
-    module.HEAPU8.set(memory, 0);
+    module.HEAPU8.set(engine.data, 0);
+    module.HEAPU8.set(engine.heap, engine.stackBase);
   }
 
   // The instance the next run takes: one restored after a run that
