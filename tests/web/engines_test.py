@@ -17,7 +17,10 @@ from web_bench import truss_model  # noqa: E402
 # and, for the second page, a browser that validates no SIMD module.
 RECORD = ("window.compiledSizes = []; const compile = WebAssembly.compile;"
           " WebAssembly.compile = (bytes) => { compiledSizes.push(bytes.length);"
-          " return compile(bytes); };")
+          " return compile(bytes); };"
+          " window.instances = 0; const Instance = WebAssembly.Instance;"
+          " WebAssembly.Instance = function (module, imports) { instances++;"
+          " return new Instance(module, imports); };")
 NO_SIMD = "WebAssembly.validate = () => false;"
 
 # The engine a page compiled: the element its bytes came from.
@@ -58,6 +61,10 @@ def run(args, script):
         web.evaluate(HELPERS)
         engine = web.evaluate(ENGINE)
         results = calls(check, web, args)
+        # Runs share instances: a new one only after a program ended itself.
+        instances = web.evaluate("instances")
+        check.same(f"{instances} instances for {len(results)} runs", instances < len(results) / 2,
+                   True)
         check.clean(web, url)
     return check, engine, results
 

@@ -158,6 +158,10 @@ const QuivorEngine = (() => {
   // script's error on the way) leaves its instance to be dropped.
   function finish(run) {
     if (run.exited || run.unwound) return;
+    // A program that closed a standard stream leaves the next run without
+    // it: that instance is not put back either.
+    const FS = run.module.FS;
+    if (![0, 1, 2].every((fd) => FS.streams[fd])) return;
     restore(run.engine);
     idle = run.engine;
   }
