@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """quivor.html's speed in headless Chromium, beside the native quivor-study's.
 
-Measures, each the median of --runs:
+Measures, each the median of --runs (and, for the studies, the fastest run
+too: on a machine shared with other work it moves less than the median):
 - the page's load: from navigation to the load event, and to quivor.pronto
   (the engine compiled, the page ready for a model);
 - quivor.estudar (quivor-study NAME --json --sem-pagina) in the page on an
-  empty model (refused at once: the cost of a call, the engine instantiated
-  afresh), on a 100-node model and on the largest model the programs take (1000 nodes,
-  the widest band, 8 load cases: the benchmarks' own, bench/study_bench.cpp),
-  against the native quivor-study on the same files, its whole process timed.
-The page's JSON must be the native one, byte for byte.
+  empty model (refused at once: the cost of a call, the engine's instance
+  put back as it was made), on a 100-node model and on the largest model the
+  programs take (1000 nodes, the widest band, 8 load cases: the benchmarks'
+  own, bench/study_bench.cpp), against the native quivor-study on the same
+  files, its whole process timed. The first call on each model (code the
+  browser has only compiled with its baseline compiler yet) is shown on
+  its own, and counted in the median like the others.
+The page's JSON must be the native one, byte for byte. With --no-simd the
+page runs as in a browser without WebAssembly SIMD (its other engine).
 
 A benchmark, not a test: nothing here is asserted on time.
     bench/web_bench.py --page build/web/quivor.html --study build/release/quivor-study
@@ -67,7 +72,7 @@ def native_study(study, name, model, runs):
             run = subprocess.run([study, name, "--json", "--sem-pagina"], cwd=folder,
                                  capture_output=True, check=False)
             times.append((time.perf_counter() - start) * 1000)
-    return run.stdout.decode().removesuffix("\n"), statistics.median(times)
+    return run.stdout.decode().removesuffix("\n"), times
 
 
 def page_study(browser, name, model, runs):
@@ -80,7 +85,7 @@ def page_study(browser, name, model, runs):
         f" r = quivor.estudar(model, {{nome: '{name}'}});"
         " times.push(performance.now() - start); }"
         " return {json: r.json, times}; })()")
-    return result["json"], statistics.median(result["times"])
+    return result["json"], result["times"]
 
 
 def main():
@@ -88,6 +93,8 @@ def main():
     parser.add_argument("--page", required=True)
     parser.add_argument("--study", required=True, help="the native quivor-study (a release build)")
     parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--no-simd", action="store_true",
+                        help="as a browser without WebAssembly SIMD: the page's other engine")
     args = parser.parse_args()
     executable = chromium.find_chromium()
     if executable is None:
@@ -99,18 +106,26 @@ def main():
               ("1000 nodes, widest band, 8 load cases", "largest", truss_model(1000, 8, True))]
 
     with chromium.Browser(executable, timeout=600) as browser:
+        if args.no_simd:
+            browser.page("Page.enable")
+            browser.page("Page.addScriptToEvaluateOnNewDocument",
+                         {"source": "WebAssembly.validate = () => false;"})
         loads, readies = [], []
         for _ in range(args.runs):
             loads.append(browser.open(url) * 1000)
             readies.append(browser.evaluate("quivor.pronto.then(() => performance.now())"))
         print(f"page load event: {statistics.median(loads):.0f} ms; ready (quivor.pronto): "
-              f"{statistics.median(readies):.0f} ms after navigation (medians of {args.runs})")
+              f"{statistics.median(readies):.0f} ms after navigation (medians of {args.runs}); "
+              f"{'no SIMD' if args.no_simd else 'SIMD where the browser has it'}")
         for what, name, model in models:
-            web_json, web_ms = page_study(browser, name, model, args.runs)
-            native_json, native_ms = native_study(study, name, model, args.runs)
+            web_json, web = page_study(browser, name, model, args.runs)
+            native_json, native = native_study(study, name, model, args.runs)
             same = "same JSON" if web_json == native_json else "JSON DIFFERS"
+            web_ms, native_ms = statistics.median(web), statistics.median(native)
             print(f"{what} ({len(model)} bytes): page {web_ms:.1f} ms, native process "
-                  f"{native_ms:.1f} ms, ratio {web_ms / native_ms:.2f} ({same})")
+                  f"{native_ms:.1f} ms, ratio {web_ms / native_ms:.2f}; fastest runs "
+                  f"{min(web):.1f} ms and {min(native):.1f} ms, ratio "
+                  f"{min(web) / min(native):.2f}; first call in the page {web[0]:.1f} ms ({same})")
         problems = [p for p in browser.problems(url) if not p.startswith("request: blob:")]
         if problems:
             print("problems:", problems)

@@ -57,6 +57,13 @@ SolveOutcome EliminatePlain(const BandSystem& system) {
   return BlockedElimination<Plain>(system).Run();
 }
 
+#ifdef __wasm__
+// The 128-bit kernel is linked only into the web engine built for browsers
+// that have those instructions; in the other one it stays undefined, and
+// its address null.
+[[gnu::weak]] SolveOutcome EliminateSimd128(const BandSystem& system);
+#endif
+
 }  // namespace solver
 
 namespace {
@@ -99,6 +106,7 @@ SolverKernel FastestKernel(int panelRows) {
   if (IsAvailable(SolverKernel::kAvx2) && panelRows == 0) return SolverKernel::kAvx2;
   if (IsAvailable(SolverKernel::kAvx512)) return SolverKernel::kAvx512;
   if (IsAvailable(SolverKernel::kAvx2)) return SolverKernel::kAvx2;
+  if (IsAvailable(SolverKernel::kSimd128)) return SolverKernel::kSimd128;
   return SolverKernel::kPlain;
 }
 
@@ -113,6 +121,10 @@ bool IsAvailable(SolverKernel kernel) {
       return __builtin_cpu_supports("avx2");
     case SolverKernel::kAvx512:
       return __builtin_cpu_supports("avx512f");
+#endif
+#ifdef __wasm__
+    case SolverKernel::kSimd128:
+      return &solver::EliminateSimd128 != nullptr;
 #endif
     default:
       return false;
@@ -185,6 +197,10 @@ SolveOutcome SolveBandedWith(SolverKernel kernel, int panelRows, Array2<double>&
       return solver::EliminateAvx2(system);
     case SolverKernel::kAvx512:
       return solver::EliminateAvx512(system);
+#endif
+#ifdef __wasm__
+    case SolverKernel::kSimd128:
+      return solver::EliminateSimd128(system);
 #endif
     default:
       return solver::EliminatePlain(system);

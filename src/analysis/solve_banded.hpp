@@ -33,9 +33,10 @@ SolveOutcome SolveBanded(Array2<double>& stiffnessBand, const Array2<double>& lo
 // bit; SolveBanded takes the fastest one the processor has. Exposed for the
 // tests and the benchmarks.
 enum class SolverKernel {
-  kPlain,   // any processor
-  kAvx2,    // x86-64 with AVX2
-  kAvx512,  // x86-64 with AVX-512F
+  kPlain,    // any processor
+  kAvx2,     // x86-64 with AVX2
+  kAvx512,   // x86-64 with AVX-512F
+  kSimd128,  // WebAssembly with 128-bit SIMD (the web engine built with it)
 };
 
 bool IsAvailable(SolverKernel kernel);

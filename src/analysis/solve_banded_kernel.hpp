@@ -1,7 +1,9 @@
 // The banded elimination in blocks of steps, written once for any vector
 // width and compiled once per instruction set: plain code (solve_banded.cpp),
 // AVX2 and AVX-512 (solve_banded_avx2.cpp, solve_banded_avx512.cpp, built with
-// those instructions enabled and called only on processors that have them).
+// those instructions enabled and called only on processors that have them),
+// and WebAssembly's 128-bit SIMD (solve_banded_simd128.cpp, in the web engine
+// for browsers that have it).
 //
 // Band storage: B(i, m) holds K(i, i+m-1), column 1 the diagonal. Here a cell
 // is named by its row i and its distance d = m-1 from the diagonal, and lives
@@ -81,6 +83,7 @@ constexpr int RowBlockRows(int h, int panelRows) {
 SolveOutcome EliminatePlain(const BandSystem& system);
 SolveOutcome EliminateAvx2(const BandSystem& system);
 SolveOutcome EliminateAvx512(const BandSystem& system);
+SolveOutcome EliminateSimd128(const BandSystem& system);
 
 namespace {
 

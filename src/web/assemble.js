@@ -1,10 +1,12 @@
 // Puts quivor.html together: the page's markup (quivor.html.in), the
-// engine's glue, the engine itself as base64, and the page's scripts, each
+// engine's glue, the engine itself as base64 (built without and with 128-bit
+// SIMD), and the page's scripts, each
 // in a script element of its own, in the order given. The glue and the
 // scripts named in --shared are marked data-worker (the worker's source is
 // made of them); those in --worker-only are marked too, but not run by the
 // page (type text/plain).
-//   node assemble.js --template T --glue G.js --wasm E.wasm --version V --out O
+//   node assemble.js --template T --glue G.js --wasm E.wasm --glue-simd GS.js
+//                    --wasm-simd ES.wasm --version V --out O
 //                    --shared a.js,b.js --worker-only w.js S1.js S2.js ...
 "use strict";
 const fs = require("fs");
@@ -29,7 +31,12 @@ function scriptText(file) {
 function main() {
   const options = parse(process.argv.slice(2));
   const glue = scriptText(options.glue);
+  // One glue serves both engines: the two links must have made the same.
+  if (scriptText(options["glue-simd"]) !== glue) {
+    throw new Error(`${options["glue-simd"]}: not the same glue as ${options.glue}`);
+  }
   const engine = fs.readFileSync(options.wasm).toString("base64");
+  const engineSimd = fs.readFileSync(options["wasm-simd"]).toString("base64");
   const shared = new Set((options.shared || "").split(",").filter(Boolean));
   const workerOnly = new Set((options["worker-only"] || "").split(",").filter(Boolean));
   const element = (file) => {
@@ -45,6 +52,7 @@ function main() {
   const pieces = {
     "@VERSION@": options.version,
     "@ENGINE@": engine,
+    "@ENGINE_SIMD@": engineSimd,
     "@GLUE@": `<script data-worker>\n${glue}</script>`,
     "@SCRIPTS@": scripts,
   };

@@ -1,8 +1,9 @@
-// The engine of quivor.html: what the page's scripts call in a fresh
-// instance of the module, as a command runs in a fresh process. The files
-// of a run are in memory (Emscripten's file system), in the working folder
-// /quivor; standard input, output and error are the page's. The programs
-// themselves are quivor's and quivor-study's own main functions.
+// The engine of quivor.html: what the page's scripts call in an instance
+// of the module as it stood when it started (src/web/js/engine.js), as a
+// command runs in a fresh process. The files of a run are in memory
+// (Emscripten's file system), in the working folder /quivor; standard
+// input, output and error are the page's. The programs themselves are
+// quivor's and quivor-study's own main functions.
 #include <emscripten/emscripten.h>
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -59,14 +59,18 @@ class Checker:
 
 
 @contextlib.contextmanager
-def opened(page, timeout):
-    """The page in a fresh browser once quivor.pronto has settled: (browser, url)."""
+def opened(page, timeout, script=None):
+    """The page in a fresh browser once quivor.pronto has settled: (browser, url); `script`,
+    when given, runs before the page's own."""
     executable = chromium.find_chromium()
     if executable is None or not page.exists():
         print(f"skipped: needs chromium and {page} (cmake --preset web && "
               "cmake --build --preset web)")
         sys.exit(SKIPPED)
     with chromium.Browser(executable, timeout=timeout) as browser:
+        if script is not None:
+            browser.page("Page.enable")
+            browser.page("Page.addScriptToEvaluateOnNewDocument", {"source": script})
         browser.open(page.as_uri())
         if browser.evaluate("window.quivor.pronto.then((q) => q === window.quivor)") is not True:
             print("FAIL: window.quivor.pronto")

@@ -82,6 +82,7 @@ def check_quivor(check, web, program, what, model_name, model, typed, name=None,
         results = model_name[:-4] + ".rtf"
     compare(check, what, got, {"status": status, "saida": text(out), "erro": text(err),
                                "relatorio": left.get(results)})
+    return got
 
 
 def e2e_cases(folder):
@@ -134,6 +135,7 @@ def check_study(check, web, study, what, command, name, model, options=None):
         expected = {"status": status, "json": text(out).removesuffix("\n"), "erro": text(err)}
     expected.update({key: text(left.get(name + end)) for key, end in outputs.items()})
     compare(check, f"{what} {command}", got, expected)
+    return got
 
 
 def check_optimize(check, web, study, what, name, model):

@@ -62,6 +62,7 @@ const QuivorPrograms = (() => {
     const status = QuivorEngine.call(run, () => module._quivor_web_quivor());
     const result = finish(run, status);
     result.relatorio = resultsFile === null ? null : readFile(module, resultsFile);
+    QuivorEngine.finish(run);
     return result;
   }
 
@@ -97,6 +98,7 @@ const QuivorPrograms = (() => {
     for (const output of outputs(B.text(stem))) {
       result.arquivos[output] = readFile(module, B.of(output, "um arquivo"));
     }
+    QuivorEngine.finish(run);
     return result;
   }
 
