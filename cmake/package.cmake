@@ -29,8 +29,11 @@ add_custom_target(quivor_guide ALL DEPENDS ${QUIVOR_GUIDE})
 # installs that component alone, so that no install rule of a third-party
 # project built here (GoogleTest, NLopt) can add to it.
 install(TARGETS quivor quivor-study RUNTIME DESTINATION . COMPONENT release)
+# The model files, and the sample table of strand tests the guide calibrates
+# from (a table a run by hand leaves there is not taken).
 file(GLOB QUIVOR_EXAMPLES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.txt)
-install(FILES ${QUIVOR_EXAMPLES} DESTINATION exemplos COMPONENT release)
+install(FILES ${QUIVOR_EXAMPLES} ${PROJECT_SOURCE_DIR}/examples/ensaios.csv DESTINATION exemplos
+        COMPONENT release)
 install(FILES ${QUIVOR_GUIDE} DESTINATION . COMPONENT release)
 # The page quivor.html (the preset web), when it is given: the same
 # programs in a browser, beside the native ones.

@@ -76,8 +76,8 @@ def imported_dlls(program):
 
 
 def bundled_models(source):
-    """The models the archive bundles: the model files (*.txt, as the install
-    rule takes them) of examples/ that git tracks, so that a report or a page
+    """The examples the archive bundles: the model files (*.txt, as the install
+    rule takes them) and the sample table of strand tests of examples/ that git tracks, so that a report or a page
     left there by a run is no part of it; without git (a source tarball),
     the model files there."""
     examples = os.path.join(source, "examples")
@@ -89,7 +89,8 @@ def bundled_models(source):
     except (OSError, subprocess.CalledProcessError):
         tracked = []
     names = tracked or os.listdir(examples)
-    return sorted(name for name in names if name.endswith(".txt") and os.sep not in name)
+    return sorted(name for name in names
+                  if (name.endswith(".txt") or name == "ensaios.csv") and os.sep not in name)
 
 
 def run(wrapper, program, args, folder, typed=b""):
