@@ -40,18 +40,9 @@ std::string Trimmed(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
-// A number for the file and for people: `decimals` digits at most, the
-// trailing zeros dropped, a decimal comma.
-std::string Short(double value, int decimals) {
-  std::string text = Decimal(value, decimals);
-  if (text.find(',') == std::string::npos) return text;
-  while (text.back() == '0') text.pop_back();
-  if (text.back() == ',') text.pop_back();
-  return text;
-}
-
 std::string Line(Name name, double value, int decimals, const std::string& note) {
-  return std::string(kNamesText[name]) + " = " + Short(value, decimals) + "  # " + note + "\n";
+  return std::string(kNamesText[name]) + " = " + ShortDecimal(value, decimals) + "  # " + note +
+         "\n";
 }
 
 std::string Missing(Name name, const std::string& why) {
@@ -184,7 +175,7 @@ std::string MaterialFileText(const Calibration& c, const std::string& table) {
   if (b.constant) {
     text += Line(kBuckling, *b.constant, 4,
                  "kgf·cm²: carga = K × fios² / comprimento², mínimos quadrados pela origem sobre " +
-                     buckling + " (erro padrão " + Short(*b.standardError, 4) + ")");
+                     buckling + " (erro padrão " + ShortDecimal(*b.standardError, 4) + ")");
     if (b.characteristic) {
       text += Line(kBucklingK, *b.characteristic, 4,
                    "kgf·cm²: " + characteristic + " das constantes dos " + buckling);

@@ -34,6 +34,14 @@ std::string Decimal(double value, int decimals) {
   return Commas(shown);
 }
 
+std::string ShortDecimal(double value, int decimals) {
+  std::string text = Decimal(value, decimals);
+  if (text.find(',') == std::string::npos) return text;
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == ',') text.pop_back();
+  return text;
+}
+
 std::string ShortestDecimal(double value) {
   if (!std::isfinite(value)) return Decimal(value, 0);
   char text[64];
@@ -139,19 +147,6 @@ std::string IndependentMotions(std::size_t mechanisms) {
                 "movimentos independentes que as barras não impedem");
 }
 
-namespace {
-
-// `decimals` digits at most, the trailing zeros dropped.
-std::string Short(double value, int decimals) {
-  std::string text = Decimal(value, decimals);
-  if (text.find(',') == std::string::npos) return text;
-  while (text.back() == '0') text.pop_back();
-  if (text.back() == ',') text.pop_back();
-  return text;
-}
-
-}  // namespace
-
 std::string MaterialOrigin(const StrandMaterial& m) {
   switch (m.origin) {
     case StrandMaterial::Origin::kBundled:
@@ -169,16 +164,16 @@ std::string ValueText(const StrandMaterial& m, int value) {
   const ValueNote& note = value == 0 ? m.tension : value == 1 ? m.buckling : m.weight;
   std::string text;
   if (value == 0) {
-    text = "tração " + Short(m.expected.tension, 4) + " kgf por fio";
+    text = "tração " + ShortDecimal(m.expected.tension, 4) + " kgf por fio";
   } else if (value == 1) {
-    text = "K da flambagem " + Short(m.expected.bucklingConstant, 4) + " kgf·cm²";
+    text = "K da flambagem " + ShortDecimal(m.expected.bucklingConstant, 4) + " kgf·cm²";
   } else {
-    text = Short(m.expected.linearWeight, 6) + " g/cm por fio";
+    text = ShortDecimal(m.expected.linearWeight, 6) + " g/cm por fio";
   }
   if (m.bundled()) return text;
   if (value < 2 && note.characteristic) {
     text += ", característico " +
-            Short(value == 0 ? m.conservative.tension : m.conservative.bucklingConstant, 4);
+            ShortDecimal(value == 0 ? m.conservative.tension : m.conservative.bucklingConstant, 4);
   } else if (value < 2 && note.given) {
     text += ", sem valor característico (a estimativa conservadora usa a média)";
   }

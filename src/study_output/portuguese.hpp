@@ -11,6 +11,8 @@ namespace quivor::study {
 
 // `value` with `decimals` digits after a decimal comma; never "-0,00".
 std::string Decimal(double value, int decimals);
+// The same with the trailing zeros (and a comma left alone) dropped.
+std::string ShortDecimal(double value, int decimals);
 // The shortest text that reads back as `value`, with a decimal comma.
 std::string ShortestDecimal(double value);
 // How many characters (code points) a UTF-8 text shows.

@@ -167,4 +167,22 @@ TrussBuilder PrattTruss(int panels, double panel, double height, bool pinnedRigh
   return truss;
 }
 
+// The README's triangle: a 40 cm base on a pin and a roller, its apex 15 cm
+// up, safety coefficients 2 and 3, and one load case of 5 kgf down at the
+// apex.
+inline Model ReadmeTriangle() {
+  return TrussBuilder(1)
+      .Node(1, 0, 0)
+      .Node(2, 40, 0)
+      .Node(3, 20, 15)
+      .Bar(1, 1, 2)
+      .Bar(2, 1, 3)
+      .Bar(3, 2, 3)
+      .Support(1, 0, 0)
+      .Support(2, 1, 0)
+      .SafetyFactors(2, 3)
+      .Load(1, 3, 0, -5)
+      .Build();
+}
+
 }  // namespace quivor::test

@@ -88,18 +88,7 @@ TEST(Bridge, NoCollapseNoEfficiencyAndNoWeightNoEfficiency) {
 }
 
 TEST(Bridge, TheStudyMakesItFromItsOptions) {
-  test::TrussBuilder truss(1);
-  truss.Node(1, 0, 0)
-      .Node(2, 40, 0)
-      .Node(3, 20, 15)
-      .Bar(1, 1, 2)
-      .Bar(2, 1, 3)
-      .Bar(3, 2, 3)
-      .Support(1, 0, 0)
-      .Support(2, 1, 0)
-      .SafetyFactors(2, 3)
-      .Load(1, 3, 0, -5);
-  Model model = truss.Build();
+  Model model = test::ReadmeTriangle();
   StudyOptions options;
   options.trusses = 3;
   options.glue = 2.0;

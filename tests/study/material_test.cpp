@@ -11,25 +11,6 @@
 namespace quivor::study {
 namespace {
 
-using test::TrussBuilder;
-
-// The triangle of the README (see study_test.cpp): 25 cm sides in
-// compression at 25/6 kgf each, the 40 cm base in tension at 10/3 kgf,
-// under 5 kgf at the apex.
-Model Triangle() {
-  return TrussBuilder(1)
-      .Node(1, 0, 0)
-      .Node(2, 40, 0)
-      .Node(3, 20, 15)
-      .Bar(1, 1, 2)
-      .Bar(2, 1, 3)
-      .Bar(3, 2, 3)
-      .Support(1, 0, 0)
-      .Support(2, 1, 0)
-      .SafetyFactors(2, 3)
-      .Load(1, 3, 0, -5)
-      .Build();
-}
 
 StudyOptions TeamStrand() {
   StudyOptions options;
@@ -54,7 +35,7 @@ double ByHand(const std::vector<int>& strands, double tension, double k) {
 }
 
 TEST(Material, TheCollapseIsARecalculationWithTheTeamsValues) {
-  Model model = Triangle();
+  Model model = test::ReadmeTriangle();
   const Study study = StudyModel(model, TeamStrand());
   ASSERT_TRUE(study.collapse && study.conservativeCollapse);
   // quivor's rule sizes the bridge: 3, 21, 21 strands.
@@ -74,7 +55,7 @@ TEST(Material, TheCollapseIsARecalculationWithTheTeamsValues) {
 }
 
 TEST(Material, QuivorsOwnStrandGivesTwoEqualEstimates) {
-  Model model = Triangle();
+  Model model = test::ReadmeTriangle();
   const Study study = StudyModel(model, {});
   ASSERT_TRUE(study.collapse && study.conservativeCollapse);
   EXPECT_TRUE(study.material.bundled());
@@ -84,7 +65,7 @@ TEST(Material, QuivorsOwnStrandGivesTwoEqualEstimates) {
 }
 
 TEST(Material, SizingWithTheMaterialCountsWithItsValues) {
-  Model model = Triangle();
+  Model model = test::ReadmeTriangle();
   StudyOptions options = TeamStrand();
   options.material.sizeWithMaterial = true;
   const Study study = StudyModel(model, options);

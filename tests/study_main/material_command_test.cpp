@@ -69,18 +69,7 @@ TEST_F(MaterialCommandTest, TheStudyBesideTheCalibrationUsesItsValues) {
 
   // The same model with quivor's own strand: its bar forces and bundles,
   // which the material does not change, and the collapse by hand.
-  Model model = test::TrussBuilder(1)
-                    .Node(1, 0, 0)
-                    .Node(2, 40, 0)
-                    .Node(3, 20, 15)
-                    .Bar(1, 1, 2)
-                    .Bar(2, 1, 3)
-                    .Bar(3, 2, 3)
-                    .Support(1, 0, 0)
-                    .Support(2, 1, 0)
-                    .SafetyFactors(2, 3)
-                    .Load(1, 3, 0, -5)
-                    .Build();
+  Model model = test::ReadmeTriangle();
   const study::Study bundled = study::StudyModel(model, {});
   auto byHand = [&bundled](const study::StrandValues& strand) {
     double factor = INFINITY;
