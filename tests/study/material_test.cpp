@@ -11,7 +11,6 @@
 namespace quivor::study {
 namespace {
 
-
 StudyOptions TeamStrand() {
   StudyOptions options;
   StrandMaterial& m = options.material;
