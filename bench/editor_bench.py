@@ -32,8 +32,8 @@ web_bench = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(web_bench)
 
 # Resolved once the page has drawn a frame after the event and run any study it waits for.
-SETTLED = ("new Promise((r) => requestAnimationFrame(() => { const wait = () => quivor.editor.waiting ?"
-           " requestAnimationFrame(wait) : r(true); wait(); }))")
+SETTLED = ("new Promise((r) => requestAnimationFrame(() => { const wait = () => quivor.editor.waiting"
+           " || quivor.editor.studying ? requestAnimationFrame(wait) : r(true); wait(); }))")
 
 
 def mouse(browser, kind, x, y, buttons=1):
@@ -68,11 +68,32 @@ def drag_steps(browser, model, steps):
             studies.append(page["studyMs"])
             step += page["tempos"]["estudo"] + page["tempos"]["desenho"]
         drawings.append(step)
+    # From the drop to the study shown: a timer asked for every 5 ms notes how late it runs
+    # (the page is unresponsive while it is late), and the longest task the page reports.
+    browser.evaluate("(() => { const w = window.__late = {late: 0, long: 0, last: performance.now()};"
+                     " w.timer = setInterval(() => { const now = performance.now();"
+                     " w.late = Math.max(w.late, now - w.last - 5); w.last = now; }, 5);"
+                     " w.observer = new PerformanceObserver((list) => { for (const e of list.getEntries())"
+                     " w.long = Math.max(w.long, e.duration); });"
+                     " w.observer.observe({type: 'longtask'}); return true; })()")
     mouse(browser, "mouseReleased", x, y - steps * max(pixels, 4), 0)
     browser.evaluate(SETTLED)
     dropped = browser.evaluate("quivor.editor.studyMs")
+    time.sleep(0.1)
+    late, longest = browser.evaluate("(() => { const w = window.__late; clearInterval(w.timer);"
+                                     " w.observer.disconnect(); return [w.late, w.long]; })()")
     return (statistics.median(walls), statistics.median(drawings),
-            statistics.median(studies) if studies else None, during, dropped)
+            statistics.median(studies) if studies else None, during, dropped, late, longest)
+
+
+def round_trip(browser, model, times=15):
+    """The study of the model on the page's thread and through the worker (its round trip)."""
+    return browser.evaluate(
+        f"(async () => {{ const text = {json.dumps(model)}, here = [], apart = [];"
+        f" for (let i = 0; i < {times}; i++) {{ let t = performance.now(); quivor.estudar(text);"
+        " here.push(performance.now() - t); t = performance.now(); await quivor.estudarAparte(text);"
+        " apart.push(performance.now() - t); }"
+        " const median = (v) => v.sort((a, b) => a - b)[v.length >> 1]; return [median(here), median(apart)]; })()")
 
 
 def main():
@@ -92,14 +113,23 @@ def main():
     with chromium.Browser(executable, timeout=300) as browser:
         browser.open(page.as_uri(), width=1280, height=800)
         browser.evaluate("quivor.pronto.then(() => true)")
-        print("| model | drag step in the page | with the protocol's round trips | steps studied"
-              " | study per step | study at the drop |")
-        print("|---|---:|---:|---:|---:|---:|")
+        browser.evaluate("(quivor.__apart = quivor.estudarAparte, true)")
+        print("| model | study | drag step in the page | with the protocol's round trips | steps studied"
+              " | study per step | study at the drop | timer's lateness after the drop | longest task |")
+        print("|---|---|---:|---:|---:|---:|---:|---:|---:|")
         for name, model in models.items():
-            wall, drawing, study, during, dropped = drag_steps(browser, model, args.steps)
-            per_step = f"{study:.1f} ms" if study is not None else "-"
-            print(f"| {name} | {drawing:.1f} ms | {wall:.1f} ms | {during} of {args.steps} | {per_step}"
-                  f" | {dropped:.1f} ms |")
+            for where in ("page's thread", "worker"):
+                # The page's thread alone: the editor without the worker's study.
+                chosen = "quivor.__apart" if where == "worker" else "undefined"
+                browser.evaluate(f"(quivor.estudarAparte = {chosen}, true)")
+                wall, drawing, study, during, dropped, late, longest = drag_steps(browser, model, args.steps)
+                per_step = f"{study:.1f} ms" if study is not None else "-"
+                print(f"| {name} | {where} | {drawing:.1f} ms | {wall:.1f} ms | {during} of {args.steps}"
+                      f" | {per_step} | {dropped:.1f} ms | {late:.0f} ms | {longest:.0f} ms |")
+        browser.evaluate("(quivor.estudarAparte = quivor.__apart, true)")
+        here, through = round_trip(browser, models["100 nodes, 1 load case"])
+        print(f"\n100 nodes: the study on the page's thread {here:.1f} ms, through the worker"
+              f" {through:.1f} ms (the round trip)")
     return 0
 
 

@@ -79,8 +79,8 @@ class Person:
 
     def settled(self):
         """Waits for the study of the model as it is."""
-        self.evaluate("new Promise((r) => { const wait = () => quivor.editor.waiting ?"
-                      " requestAnimationFrame(wait) : r(true); wait(); })")
+        self.evaluate("new Promise((r) => { const wait = () => quivor.editor.waiting ||"
+                      " quivor.editor.studying ? requestAnimationFrame(wait) : r(true); wait(); })")
 
     def at(self, x, y):
         """The page's point of a model point (cm)."""
