@@ -79,11 +79,12 @@ def drag_steps(browser, model, steps):
     mouse(browser, "mouseReleased", x, y - steps * max(pixels, 4), 0)
     browser.evaluate(SETTLED)
     dropped = browser.evaluate("quivor.editor.studyMs")
+    drawn = browser.evaluate("quivor.editor.tempos.desenho")
     time.sleep(0.1)
     late, longest = browser.evaluate("(() => { const w = window.__late; clearInterval(w.timer);"
                                      " w.observer.disconnect(); return [w.late, w.long]; })()")
     return (statistics.median(walls), statistics.median(drawings),
-            statistics.median(studies) if studies else None, during, dropped, late, longest)
+            statistics.median(studies) if studies else None, during, dropped, late, longest, drawn)
 
 
 def round_trip(browser, model, times=15):
@@ -115,17 +116,17 @@ def main():
         browser.evaluate("quivor.pronto.then(() => true)")
         browser.evaluate("(quivor.__apart = quivor.estudarAparte, true)")
         print("| model | study | drag step in the page | with the protocol's round trips | steps studied"
-              " | study per step | study at the drop | timer's lateness after the drop | longest task |")
-        print("|---|---|---:|---:|---:|---:|---:|---:|---:|")
+              " | study per step | study at the drop | its drawing | timer's lateness after the drop | longest task |")
+        print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|")
         for name, model in models.items():
             for where in ("page's thread", "worker"):
                 # The page's thread alone: the editor without the worker's study.
                 chosen = "quivor.__apart" if where == "worker" else "undefined"
                 browser.evaluate(f"(quivor.estudarAparte = {chosen}, true)")
-                wall, drawing, study, during, dropped, late, longest = drag_steps(browser, model, args.steps)
+                wall, drawing, study, during, dropped, late, longest, drawn = drag_steps(browser, model, args.steps)
                 per_step = f"{study:.1f} ms" if study is not None else "-"
                 print(f"| {name} | {where} | {drawing:.1f} ms | {wall:.1f} ms | {during} of {args.steps}"
-                      f" | {per_step} | {dropped:.1f} ms | {late:.0f} ms | {longest:.0f} ms |")
+                      f" | {per_step} | {dropped:.1f} ms | {drawn:.0f} ms | {late:.0f} ms | {longest:.0f} ms |")
         browser.evaluate("(quivor.estudarAparte = quivor.__apart, true)")
         here, through = round_trip(browser, models["100 nodes, 1 load case"])
         print(f"\n100 nodes: the study on the page's thread {here:.1f} ms, through the worker"

@@ -76,6 +76,8 @@
     const [width, height] = size();
     E.svg.setAttribute("viewBox", `0 0 ${width} ${height}`);
     E.svg.innerHTML = D.render({ ...E, model: E.history.model, width, height });
+    E.svg.classList.toggle("estudando", E.studying);
+    E.drawn = true;
     E.drawMs = performance.now() - start;
   };
 
@@ -163,7 +165,14 @@
     E.refusal = null;
     E.studying = true;
     const start = performance.now();
-    shown();
+    // A drawing of the model as it is (the drop of a drag of a large model)
+    // only loses the figures of the study before: far quicker than drawing
+    // a large model again.
+    if (E.drawn) {
+      E.svg.classList.add("estudando");
+      if (!E.dragging) refreshPanels();
+      else P.answer(E);
+    } else shown();
     let answer;
     try {
       answer = window.quivor.estudarAparte(E.text(), { nome: E.nome, ...E.opcoes });
@@ -230,6 +239,8 @@
   // After a change: drawn at once, studied on the next frame, kept.
   // `live`: a drag goes on (the panels wait for its end).
   E.changed = (live) => {
+    // The drop of a drag leaves the model as its last step drew it.
+    if (live || !E.dragging) E.drawn = false;
     E.dragging = live;
     if (E.selected && E.selected.no !== undefined && !M.node(E.history.model, E.selected.no)) {
       E.selected = null;
@@ -245,7 +256,10 @@
       const start = performance.now();
       const state = { ...E, model: E.history.model };
       if (!(live && E.movedNodes && D.moveNodes(E.svg, state, E.movedNodes))) E.redraw();
-      else E.drawMs = performance.now() - start;
+      else {
+        E.drawn = true;
+        E.drawMs = performance.now() - start;
+      }
     }
     if (!live) keep();
   };
