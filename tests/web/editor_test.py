@@ -514,6 +514,13 @@ def large_model_apart(person, check, args):
     check.same("the conservative collapse", page[2],
                f"Colapso conservador: {conservative:.2f}".replace(".", ",").rstrip("0").rstrip(",") + " kgf.")
     check.same("the expected collapse beside it", page[3].startswith("Colapso esperado (valores médios): "), True)
+    _, _, _, left = native(args.study, ["pratt", "--material", "espaguete.txt"],
+                           {"pratt.txt": pratt.encode(), "espaguete.txt": material.encode()})
+    check.same("quivor.pagina with the team's material", person.evaluate(
+        f"quivor.pagina({json.dumps(pratt)}, {{nome: 'pratt', material: {json.dumps(material)}}}).pagina"),
+        left["pratt.html"].decode())
+    check.same("the bundled material by name", person.evaluate(
+        f"JSON.parse(quivor.estudar({json.dumps(pratt)}, {{material: 'padrao'}}).json).material.origin"), "bundled")
     person.evaluate("delete quivor.editor.opcoes.material; quivor.editor.setOption('fio', 25.4)")
     person.settled()
 
