@@ -482,6 +482,21 @@ def large_model_apart(person, check, args):
     check.same("the worker's study as the page's own", person.evaluate(
         f"JSON.stringify(quivor.editor.study) === JSON.stringify(JSON.parse(quivor.estudar("
         f"{json.dumps(smaller)}, {{nome: 'grande', ...quivor.editor.opcoes}}).json))"), True)
+    # A drag begun while the study runs: the study of the model before the drag is not shown
+    # while the node moves, the study of the moved model comes at the drop.
+    person.evaluate(f"quivor.abrir({json.dumps(large)}, 'grande')")
+    start = person.node_at(500)
+    person.mouse("mouseMoved", *start, buttons=0)
+    person.mouse("mousePressed", *start)
+    person.mouse("mouseMoved", start[0] + 30, start[1] - 30)
+    person.evaluate("new Promise((r) => setTimeout(() => r(true), 6000))")
+    during = person.evaluate("[quivor.editor.study === null, quivor.editor.dragging,"
+                             " Boolean(document.getElementById('peso'))]")
+    check.same("no study of the model before the drag shown during it", during, [True, True, False])
+    person.mouse("mouseReleased", start[0] + 30, start[1] - 30, buttons=0)
+    person.settled()
+    check.same("the study at the drop", person.evaluate(
+        "[quivor.editor.study.nodes, quivor.editor.text() !== " + json.dumps(large) + "]"), [1000, True])
     # Two studies asked at once: the first gives way, the second is answered.
     both = person.evaluate(
         f"Promise.all([quivor.estudarAparte({json.dumps(large)}), quivor.estudarAparte("

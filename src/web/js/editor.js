@@ -242,6 +242,10 @@
   E.changed = (live) => {
     // The drop of a drag leaves the model as its last step drew it.
     if (live || !E.dragging) E.drawn = false;
+    // A study running in the worker is for the model before: its answer is
+    // not taken (during the drag of a large model too, whose study comes
+    // at the drop).
+    E.asked++;
     E.dragging = live;
     if (E.selected && E.selected.no !== undefined && !M.node(E.history.model, E.selected.no)) {
       E.selected = null;
