@@ -7,7 +7,12 @@ studies it on the next frame. For each step it measures the wall time from the
 mouse event sent to the frame drawn (the protocol's own round trips included),
 and the page's own time: the move handled and drawn, then the frame's study
 (quivor.estudar) and drawing. A model whose study takes longer than 250 ms is
-studied at the drop, not at every step.
+studied at the drop, not at every step; a study slower than 50 ms runs in a worker.
+From the drop to the figures shown it notes how late a timer asked for every 5 ms runs
+and the longest task the page reports: how long the page does not answer. Each model is
+dragged twice: with every study on the page's thread (as before the worker), and with
+the slow ones in the worker. Last, the study of 100 nodes on the page's thread and its
+round trip through the worker.
 Models: the Pratt trusses of bench/web_bench.py, 100 nodes with 1 load case and
 the largest legal model (1000 nodes, the widest band, 8 load cases).
 
@@ -32,8 +37,8 @@ web_bench = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(web_bench)
 
 # Resolved once the page has drawn a frame after the event and run any study it waits for.
-SETTLED = ("new Promise((r) => requestAnimationFrame(() => { const wait = () => quivor.editor.waiting ?"
-           " requestAnimationFrame(wait) : r(true); wait(); }))")
+SETTLED = ("new Promise((r) => requestAnimationFrame(() => { const wait = () => quivor.editor.waiting"
+           " || quivor.editor.studying ? requestAnimationFrame(wait) : r(true); wait(); }))")
 
 
 def mouse(browser, kind, x, y, buttons=1):
@@ -68,11 +73,33 @@ def drag_steps(browser, model, steps):
             studies.append(page["studyMs"])
             step += page["tempos"]["estudo"] + page["tempos"]["desenho"]
         drawings.append(step)
+    # From the drop to the study shown: a timer asked for every 5 ms notes how late it runs
+    # (the page is unresponsive while it is late), and the longest task the page reports.
+    browser.evaluate("(() => { const w = window.__late = {late: 0, long: 0, last: performance.now()};"
+                     " w.timer = setInterval(() => { const now = performance.now();"
+                     " w.late = Math.max(w.late, now - w.last - 5); w.last = now; }, 5);"
+                     " w.observer = new PerformanceObserver((list) => { for (const e of list.getEntries())"
+                     " w.long = Math.max(w.long, e.duration); });"
+                     " w.observer.observe({type: 'longtask'}); return true; })()")
     mouse(browser, "mouseReleased", x, y - steps * max(pixels, 4), 0)
     browser.evaluate(SETTLED)
     dropped = browser.evaluate("quivor.editor.studyMs")
+    drawn = browser.evaluate("quivor.editor.tempos.desenho")
+    time.sleep(0.1)
+    late, longest = browser.evaluate("(() => { const w = window.__late; clearInterval(w.timer);"
+                                     " w.observer.disconnect(); return [w.late, w.long]; })()")
     return (statistics.median(walls), statistics.median(drawings),
-            statistics.median(studies) if studies else None, during, dropped)
+            statistics.median(studies) if studies else None, during, dropped, late, longest, drawn)
+
+
+def round_trip(browser, model, times=15):
+    """The study of the model on the page's thread and through the worker (its round trip)."""
+    return browser.evaluate(
+        f"(async () => {{ const text = {json.dumps(model)}, here = [], apart = [];"
+        f" for (let i = 0; i < {times}; i++) {{ let t = performance.now(); quivor.estudar(text);"
+        " here.push(performance.now() - t); t = performance.now(); await quivor.estudarAparte(text);"
+        " apart.push(performance.now() - t); }"
+        " const median = (v) => v.sort((a, b) => a - b)[v.length >> 1]; return [median(here), median(apart)]; })()")
 
 
 def main():
@@ -92,14 +119,23 @@ def main():
     with chromium.Browser(executable, timeout=300) as browser:
         browser.open(page.as_uri(), width=1280, height=800)
         browser.evaluate("quivor.pronto.then(() => true)")
-        print("| model | drag step in the page | with the protocol's round trips | steps studied"
-              " | study per step | study at the drop |")
-        print("|---|---:|---:|---:|---:|---:|")
+        browser.evaluate("(quivor.__apart = quivor.estudarAparte, true)")
+        print("| model | study | drag step in the page | with the protocol's round trips | steps studied"
+              " | study per step | study at the drop | its drawing | timer's lateness after the drop | longest task |")
+        print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|")
         for name, model in models.items():
-            wall, drawing, study, during, dropped = drag_steps(browser, model, args.steps)
-            per_step = f"{study:.1f} ms" if study is not None else "-"
-            print(f"| {name} | {drawing:.1f} ms | {wall:.1f} ms | {during} of {args.steps} | {per_step}"
-                  f" | {dropped:.1f} ms |")
+            for where in ("page's thread", "slow ones in a worker"):
+                # The page's thread alone: the editor without the worker's study.
+                chosen = "undefined" if where == "page's thread" else "quivor.__apart"
+                browser.evaluate(f"(quivor.estudarAparte = {chosen}, true)")
+                wall, drawing, study, during, dropped, late, longest, drawn = drag_steps(browser, model, args.steps)
+                per_step = f"{study:.1f} ms" if study is not None else "-"
+                print(f"| {name} | {where} | {drawing:.1f} ms | {wall:.1f} ms | {during} of {args.steps}"
+                      f" | {per_step} | {dropped:.1f} ms | {drawn:.0f} ms | {late:.0f} ms | {longest:.0f} ms |")
+        browser.evaluate("(quivor.estudarAparte = quivor.__apart, true)")
+        here, through = round_trip(browser, models["100 nodes, 1 load case"])
+        print(f"\n100 nodes: the study on the page's thread {here:.1f} ms, through the worker"
+              f" {through:.1f} ms (the round trip)")
     return 0
 
 

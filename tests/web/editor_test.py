@@ -79,8 +79,8 @@ class Person:
 
     def settled(self):
         """Waits for the study of the model as it is."""
-        self.evaluate("new Promise((r) => { const wait = () => quivor.editor.waiting ?"
-                      " requestAnimationFrame(wait) : r(true); wait(); })")
+        self.evaluate("new Promise((r) => { const wait = () => quivor.editor.waiting ||"
+                      " quivor.editor.studying ? requestAnimationFrame(wait) : r(true); wait(); })")
 
     def at(self, x, y):
         """The page's point of a model point (cm)."""
@@ -438,6 +438,108 @@ def narrow_band(person, check, downloads, args, scratch):
     check.same("the shuffled model kept in the editor", person.model(), shuffled)
 
 
+def pratt_truss(panels, load_cases):
+    """A Pratt truss of 10 cm panels, 12 cm high, its nodes bottom and top in turn and a bar
+    from the first to the last (the widest band): a model whose study takes the page a while."""
+    count = 2 * (panels + 1)
+    bars = []
+    for p in range(panels):
+        b, t = 2 * p + 1, 2 * p + 2
+        bars += [(b, b + 2), (t, t + 2), (b, t), (t, b + 2) if p < panels // 2 else (b, t + 2)]
+    bars += [(2 * panels + 1, 2 * panels + 2), (1, count)]
+    lines = [str(count), str(len(bars))]
+    for p in range(panels + 1):
+        lines += [f"{2 * p + 1} {10 * p}.0 0.0", f"{2 * p + 2} {10 * p}.0 12.0"]
+    lines += [f"{i} {a} {b}" for i, (a, b) in enumerate(bars, 1)]
+    lines += ["2", "1", "0 0", str(2 * panels + 1), "1 0", str(load_cases)]
+    for case in range(load_cases):
+        lines += [str(panels + 1)] + [f"{2 * p + 1}\n0.0\n-{1 + (p + case) % 3}.0" for p in range(panels + 1)]
+    return "\n".join(lines + ["2.0", "3.0"]) + "\n"
+
+
+def large_model_apart(person, check, args):
+    """The largest model: its study runs apart, the page answers meanwhile, the latest
+    change wins; the team's material in the panel."""
+    large = pratt_truss(499, 8)
+    person.evaluate(f"quivor.abrir({json.dumps(large)}, 'grande')")
+    # The study has just begun: the page answers a key at once, and says a study runs.
+    person.letter("n")
+    now = person.evaluate("({studying: quivor.editor.studying, tool: quivor.editor.tool,"
+                          " said: Boolean(document.getElementById('estudo-em-andamento')),"
+                          " figures: Boolean(document.getElementById('peso'))})")
+    check.same("a key answered while the large model is studied", now,
+               {"studying": True, "tool": "no", "said": True, "figures": False})
+    person.letter("v")
+    # A change while the study runs: the study of the model before is not shown.
+    smaller = pratt_truss(498, 8)
+    person.evaluate(f"quivor.abrir({json.dumps(smaller)}, 'grande')")
+    person.settled()
+    shown = person.evaluate("({nodes: quivor.editor.study && quivor.editor.study.nodes,"
+                            " studying: quivor.editor.studying, apart: quivor.editor.studyMs > 50,"
+                            " panel: document.getElementById('resposta').textContent.includes('998 nós')})")
+    check.same("the latest model's study shown", shown,
+               {"nodes": 998, "studying": False, "apart": True, "panel": True})
+    check.same("the worker's study as the page's own", person.evaluate(
+        f"JSON.stringify(quivor.editor.study) === JSON.stringify(JSON.parse(quivor.estudar("
+        f"{json.dumps(smaller)}, {{nome: 'grande', ...quivor.editor.opcoes}}).json))"), True)
+    # A drag begun while the study runs: the study of the model before the drag is not shown
+    # while the node moves, the study of the moved model comes at the drop.
+    person.evaluate(f"quivor.abrir({json.dumps(large)}, 'grande')")
+    start = person.node_at(500)
+    person.mouse("mouseMoved", *start, buttons=0)
+    person.mouse("mousePressed", *start)
+    person.mouse("mouseMoved", start[0] + 30, start[1] - 30)
+    person.evaluate("new Promise((r) => setTimeout(() => r(true), 6000))")
+    during = person.evaluate("[quivor.editor.study === null, quivor.editor.dragging,"
+                             " Boolean(document.getElementById('peso'))]")
+    check.same("no study of the model before the drag shown during it", during, [True, True, False])
+    person.mouse("mouseReleased", start[0] + 30, start[1] - 30, buttons=0)
+    person.settled()
+    check.same("the study at the drop", person.evaluate(
+        "[quivor.editor.study.nodes, quivor.editor.text() !== " + json.dumps(large) + "]"), [1000, True])
+    # Two studies asked at once: the first gives way, the second is answered.
+    both = person.evaluate(
+        f"Promise.all([quivor.estudarAparte({json.dumps(large)}), quivor.estudarAparte("
+        f"{json.dumps(smaller)})]).then(([a, b]) => [a.cancelado === true, JSON.parse(b.json).nodes])")
+    check.same("an older study gives way", both, [True, 998])
+
+    # The team's material: named in the panel, the conservative collapse beside the expected one.
+    pratt = (args.examples / "pratt.txt").read_text()
+    material = (args.cases / "study-material-console" / "files" / "equipe.txt").read_text()
+    person.evaluate(f"quivor.abrir({json.dumps(pratt)}, 'pratt')")
+    person.settled()
+    check.same("the bundled material, no conservative line", person.evaluate(
+        "[Boolean(document.getElementById('material')), Boolean(document.getElementById('colapso-conservador'))]"),
+        [True, False])
+    person.evaluate(f"quivor.editor.setOption('material', {json.dumps(material)})")
+    person.settled()
+    limits = person.evaluate("[String(quivor.editor.opcoes.limitePeso), String(quivor.editor.opcoes.fio)]")
+    _, out, _, _ = native(args.study, ["pratt", "--json", "--sem-pagina", "--limite-peso", limits[0], "--fio",
+                                       limits[1], "--material", "espaguete.txt"],
+                          {"pratt.txt": pratt.encode(), "espaguete.txt": material.encode()})
+    native_study = json.loads(out)
+    page = person.evaluate("[quivor.editor.study.material.origin, document.getElementById('material').textContent,"
+                           " document.getElementById('colapso-conservador').textContent,"
+                           " document.getElementById('colapso').textContent]")
+    check.same("the team's material studied", page[0], native_study["material"]["origin"])
+    check.same("the material named", page[1], f"Material: {native_study['material']['text']}.")
+    conservative = native_study["conservative"]["collapse"]["load"]
+    if native_study["conservative"].get("bridge"):
+        conservative = native_study["conservative"]["bridge"]["collapseLoad"] or conservative
+    check.same("the conservative collapse", page[2],
+               f"Colapso conservador: {conservative:.2f}".replace(".", ",").rstrip("0").rstrip(",") + " kgf.")
+    check.same("the expected collapse beside it", page[3].startswith("Colapso esperado (valores médios): "), True)
+    _, _, _, left = native(args.study, ["pratt", "--material", "espaguete.txt"],
+                           {"pratt.txt": pratt.encode(), "espaguete.txt": material.encode()})
+    check.same("quivor.pagina with the team's material", person.evaluate(
+        f"quivor.pagina({json.dumps(pratt)}, {{nome: 'pratt', material: {json.dumps(material)}}}).pagina"),
+        left["pratt.html"].decode())
+    check.same("the bundled material by name", person.evaluate(
+        f"JSON.parse(quivor.estudar({json.dumps(pratt)}, {{material: 'padrao'}}).json).material.origin"), "bundled")
+    person.evaluate("delete quivor.editor.opcoes.material; quivor.editor.setOption('fio', 25.4)")
+    person.settled()
+
+
 def main():
     args = arguments()
     check = Checker()
@@ -466,6 +568,7 @@ def main():
                 reload_and_share(person, check, browser, url, work)
                 new_bridge(person, check, args)
                 narrow_band(person, check, downloads, args, scratch)
+                large_model_apart(person, check, args)
                 check.clean(browser, url)
     except chromium.ProtocolError as error:
         check.failures.append(str(error)[:500])

@@ -48,6 +48,10 @@
     waiting: false,
     studyMs: 0,
     stale: false,
+    // The number of the latest study asked for, and whether one runs in
+    // the worker for the model as it is.
+    asked: 0,
+    studying: false,
   };
 
   E.sym = () => QuivorEditorSymmetry;
@@ -72,6 +76,8 @@
     const [width, height] = size();
     E.svg.setAttribute("viewBox", `0 0 ${width} ${height}`);
     E.svg.innerHTML = D.render({ ...E, model: E.history.model, width, height });
+    E.svg.classList.toggle("estudando", E.studying);
+    E.drawn = true;
     E.drawMs = performance.now() - start;
   };
 
@@ -100,6 +106,7 @@
     E.waiting = true;
     requestAnimationFrame(() => {
       E.waiting = false;
+      if (E.studyMs > APART_STUDY_MS && studyApart()) return;
       const start = performance.now();
       runStudy();
       const studied = performance.now();
@@ -115,14 +122,95 @@
     return true;
   }
 
+  // A study slower than this runs in a worker with its own engine, the
+  // page free meanwhile; a quicker one runs here, in the frame, and its
+  // figures come with the drawing. Measured (bench/editor_bench.py): 100
+  // nodes study in about 2 ms here and come back from the worker in about
+  // 3 ms, but after the frame, so the model would be drawn twice (without
+  // figures, then with them) and the panel would blink "Estudando" at every
+  // step of a drag. Only a study that would hold the page for several
+  // frames is worth that.
+  const APART_STUDY_MS = 50;
+
+  // Whether the model is there to be studied; if not, says why.
+  function studiable(model) {
+    if (model.nos.length > 0 && model.barras.length > 0) return true;
+    E.study = null;
+    E.refusal = model.nos.length === 0 ? null : "O modelo precisa de pelo menos uma barra.";
+    return false;
+  }
+
+  function shown() {
+    E.redraw();
+    if (!E.dragging) refreshPanels();
+    else P.answer(E);
+  }
+
+  // The study of the model as it is, in the worker: the figures of the
+  // model before are no longer shown (E.studying says a study runs), and
+  // its answer is taken only if no change came since. False when the model
+  // is to be studied here after all.
+  function studyApart() {
+    if (typeof window.quivor.estudarAparte !== "function" || typeof Worker !== "function") {
+      return false;
+    }
+    E.studies++;
+    const asked = ++E.asked;
+    E.stale = false;
+    if (!studiable(E.history.model)) {
+      E.studying = false;
+      shown();
+      return true;
+    }
+    E.study = null;
+    E.refusal = null;
+    E.studying = true;
+    const start = performance.now();
+    // A drawing of the model as it is (the drop of a drag of a large model)
+    // only loses the figures of the study before: far quicker than drawing
+    // a large model again.
+    if (E.drawn) {
+      E.svg.classList.add("estudando");
+      if (!E.dragging) refreshPanels();
+      else P.answer(E);
+    } else shown();
+    let answer;
+    try {
+      answer = window.quivor.estudarAparte(E.text(), { nome: E.nome, ...E.opcoes });
+    } catch (error) {
+      answer = Promise.reject(error);
+    }
+    answer.then(
+      (result) => {
+        // A later change has its own study: this one is not its model's.
+        if (result.cancelado || asked !== E.asked) return;
+        E.studying = false;
+        take(result);
+        E.studyMs = result.ms;
+        const studied = performance.now();
+        shown();
+        // For the benchmark: the study in the worker, the wait for it, the drawing.
+        const end = performance.now();
+        E.tempos = { estudo: result.ms, espera: studied - start, desenho: end - studied };
+      },
+      (error) => {
+        if (asked !== E.asked) return;
+        E.studying = false;
+        E.study = null;
+        E.refusal = `O estudo não pôde ser feito: ${error.message || error}`;
+        shown();
+      },
+    );
+    return true;
+  }
+
   function runStudy() {
     const model = E.history.model;
     E.studies++;
-    if (model.nos.length === 0 || model.barras.length === 0) {
-      E.study = null;
-      E.refusal = model.nos.length === 0 ? null : "O modelo precisa de pelo menos uma barra.";
-      return;
-    }
+    // A study still running in the worker is for a model before this one.
+    E.asked++;
+    E.studying = false;
+    if (!studiable(model)) return;
     let result;
     try {
       result = window.quivor.estudar(E.text(), { nome: E.nome, ...E.opcoes });
@@ -131,6 +219,11 @@
       E.refusal = `O estudo não pôde ser feito: ${error.message || error}`;
       return;
     }
+    take(result);
+  }
+
+  // What quivor.estudar gave: the study, or why there is none.
+  function take(result) {
     if (result.status === 0 || result.json.startsWith("{")) {
       try {
         E.study = JSON.parse(result.json);
@@ -147,6 +240,12 @@
   // After a change: drawn at once, studied on the next frame, kept.
   // `live`: a drag goes on (the panels wait for its end).
   E.changed = (live) => {
+    // The drop of a drag leaves the model as its last step drew it.
+    if (live || !E.dragging) E.drawn = false;
+    // A study running in the worker is for the model before: its answer is
+    // not taken (during the drag of a large model too, whose study comes
+    // at the drop).
+    E.asked++;
     E.dragging = live;
     if (E.selected && E.selected.no !== undefined && !M.node(E.history.model, E.selected.no)) {
       E.selected = null;
@@ -162,7 +261,10 @@
       const start = performance.now();
       const state = { ...E, model: E.history.model };
       if (!(live && E.movedNodes && D.moveNodes(E.svg, state, E.movedNodes))) E.redraw();
-      else E.drawMs = performance.now() - start;
+      else {
+        E.drawn = true;
+        E.drawMs = performance.now() - start;
+      }
     }
     if (!live) keep();
   };
@@ -311,6 +413,8 @@
     offer(result[key], name, type);
   }
 
+  const LARGE_MODEL_NODES = 300;
+
   // Opens a model's text: the work so far stays when it cannot be read.
   E.abrir = (texto, nome = "ponte") => {
     let model;
@@ -331,6 +435,9 @@
     E.pending = null;
     E.caso = 0;
     E.proposta = null;
+    // Until its first study is measured, a large model's study is taken for
+    // a slow one (1000 nodes take a second or two).
+    E.studyMs = model.nos.length > LARGE_MODEL_NODES ? Infinity : 0;
     E.fit();
     E.changed(false);
     return true;

@@ -83,6 +83,16 @@ const QuivorEditorPanels = (() => {
     root.innerHTML = "<p>Nada selecionado. Clique num nó ou numa barra.</p>";
   }
 
+  // The collapse load with the team's material's conservative values,
+  // the whole bridge's where the study has it; null with the bundled
+  // material (its figures are the expected ones) or when there is none.
+  function conservativeCollapse(s) {
+    const c = s.conservative;
+    if (!s.material || s.material.origin === "bundled" || !c) return null;
+    if (c.bridge && typeof c.bridge.collapseLoad === "number") return c.bridge.collapseLoad;
+    return c.collapse && typeof c.collapse.load === "number" ? c.collapse.load : null;
+  }
+
   // The study's answer: stable or not, the weight, the collapse, the
   // efficiency, the warnings; or why the model cannot be studied.
   function answer(E) {
@@ -90,6 +100,13 @@ const QuivorEditorPanels = (() => {
     const s = E.study;
     if (E.refusal) {
       root.innerHTML = `<pre id="erro-modelo">${escape(E.refusal)}</pre>`;
+      return;
+    }
+    if (E.studying) {
+      // The figures of the model before are not this model's.
+      root.innerHTML =
+        `<p id="estudo-em-andamento" role="status">Estudando este modelo… O desenho segue livre; ` +
+        `as figuras aparecem aqui quando o estudo terminar.</p>`;
       return;
     }
     if (!s) {
@@ -134,12 +151,16 @@ const QuivorEditorPanels = (() => {
       parts.push(`<p>Fios inteiros de ${M.shown(s.strandLength)} cm: ${strands}.</p>`);
     }
     const collapseLoad = bridge && bridge.collapseLoad !== undefined ? bridge.collapseLoad : null;
+    const conservative = conservativeCollapse(s);
     if (s.collapse) {
       const mode = s.collapse.mode === "tension" ? "tração" : "flambagem";
       parts.push(
-        `<p id="colapso">Colapso: ${M.shown(collapseLoad !== null ? collapseLoad : s.collapse.load)} kgf` +
+        `<p id="colapso">Colapso${conservative !== null ? " esperado (valores médios)" : ""}: ${M.shown(collapseLoad !== null ? collapseLoad : s.collapse.load)} kgf` +
           ` no caso ${s.collapse.case}, pela barra ${s.collapse.bar} (${mode}).</p>`,
       );
+    }
+    if (conservative !== null) {
+      parts.push(`<p id="colapso-conservador">Colapso conservador: ${M.shown(conservative)} kgf.</p>`);
     }
     const efficiency = bridge && bridge.efficiency !== undefined ? bridge.efficiency : s.efficiency;
     if (efficiency !== null && efficiency !== undefined) {
@@ -150,6 +171,9 @@ const QuivorEditorPanels = (() => {
       if (bridge.glue !== undefined) extra.push(`cola ${M.shown(bridge.glue)} g`);
       if (bridge.extraWeight !== undefined) extra.push(`peso extra ${M.shown(bridge.extraWeight)} g`);
       parts.push(`<p id="ponte-inteira">A ponte: ${extra.join(", ")}.</p>`);
+    }
+    if (s.material && typeof s.material.text === "string" && s.material.text !== "") {
+      parts.push(`<p id="material">Material: ${escape(s.material.text)}.</p>`);
     }
     if (s.warnings && s.warnings.length > 0) {
       parts.push(`<ul id="avisos">${s.warnings.map((w) => `<li>${escape(w.text)}</li>`).join("")}</ul>`);

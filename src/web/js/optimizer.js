@@ -2,6 +2,22 @@
 // a way to stop it.
 "use strict";
 
+// The workers' script: the engine's glue and the scripts marked for it, as
+// one blob made once (quivor.otimizar's workers and the study's).
+const QuivorWorker = (() => {
+  let source = null;
+  function workerSource() {
+    if (source === null) {
+      const parts = [...document.querySelectorAll("script[data-worker]")].map(
+        (script) => script.textContent,
+      );
+      source = URL.createObjectURL(new Blob([parts.join("\n;\n")], { type: "text/javascript" }));
+    }
+    return source;
+  }
+  return { source: workerSource };
+})();
+
 (() => {
   const B = QuivorBytes;
   const OPTIONS = {
@@ -15,19 +31,7 @@
     cola: "--cola",
     pesoExtra: "--peso-extra",
   };
-  let source = null;
-
-  // The worker's script: the engine's glue and the scripts marked for it,
-  // as one blob made once.
-  function workerSource() {
-    if (source === null) {
-      const parts = [...document.querySelectorAll("script[data-worker]")].map(
-        (script) => script.textContent,
-      );
-      source = URL.createObjectURL(new Blob([parts.join("\n;\n")], { type: "text/javascript" }));
-    }
-    return source;
-  }
+  const workerSource = QuivorWorker.source;
 
   // quivor-study otimizar NOME: {promessa, cancelar}. The promise resolves
   // with {status, modelo (NOME-otimizado.txt, or null), pagina

@@ -80,13 +80,17 @@ const QuivorPrograms = (() => {
   // quivor-study with these arguments (strings), nothing typed at its
   // console; `model` (bytes, or null) is the file of the model `name`;
   // `outputs(stem)` names the files to give back; `watch` sees each byte
-  // of standard error as it comes.
-  function study(args, name, model, outputs, watch = null) {
+  // of standard error as it comes; `files` (name: bytes) are put in the
+  // working folder beside the model.
+  function study(args, name, model, outputs, watch = null, files = {}) {
     const run = QuivorEngine.start(new Uint8Array(0), watch);
     const module = run.module;
     module._quivor_web_enter();
     const { file, stem } = studyFile(module, B.of(name, "o nome"));
     if (model !== null) writeFile(module, file, model);
+    for (const [other, bytes] of Object.entries(files)) {
+      writeFile(module, B.of(other, "um arquivo"), bytes);
+    }
     const strings = ["quivor-study", ...args].map((arg) => put(module, B.of(arg, "um argumento")));
     const argv = module._malloc(4 * (strings.length + 1));
     const view = new DataView(module.HEAPU8.buffer);
