@@ -511,6 +511,17 @@ def large_model_apart(person, check, args):
     check.same("the bundled material, no conservative line", person.evaluate(
         "[Boolean(document.getElementById('material')), Boolean(document.getElementById('colapso-conservador'))]"),
         [True, False])
+    # The bridge's make-up typed in the panel: the panel's figures are the native bridge's.
+    for selector, text in (("#trelicas", "3"), ("#cola", "0,5"), ("#peso-extra", "40")):
+        person.type_into(selector, text)
+    _, out, _, _ = native(args.study, ["pratt", "--json", "--sem-pagina", "--trelicas", "3", "--cola", "0,5",
+                                       "--peso-extra", "40"], {"pratt.txt": pratt.encode()})
+    bridge = json.loads(out)["bridge"]
+    check.same("the bridge of the panel's options", person.evaluate(
+        "document.getElementById('peso').textContent.split(' (')[0]"),
+        "Peso da ponte: " + f"{bridge['weight']:.2f}".replace(".", ",").rstrip("0").rstrip(",") + " g")
+    for selector, text in (("#trelicas", "2"), ("#cola", "0"), ("#peso-extra", "0")):
+        person.type_into(selector, text)
     person.evaluate(f"quivor.editor.setOption('material', {json.dumps(material)})")
     person.settled()
     limits = person.evaluate("[String(quivor.editor.opcoes.limitePeso), String(quivor.editor.opcoes.fio)]")
@@ -527,8 +538,8 @@ def large_model_apart(person, check, args):
     if native_study["conservative"].get("bridge"):
         conservative = native_study["conservative"]["bridge"]["collapseLoad"] or conservative
     check.same("the conservative collapse", page[2],
-               f"Colapso conservador: {conservative:.2f}".replace(".", ",").rstrip("0").rstrip(",") + " kgf.")
-    check.same("the expected collapse beside it", page[3].startswith("Colapso esperado (valores médios): "), True)
+               f"Colapso conservador da ponte: {conservative:.2f}".replace(".", ",").rstrip("0").rstrip(",") + " kgf.")
+    check.same("the expected collapse beside it", page[3].startswith("Colapso esperado da ponte (valores médios): "), True)
     _, _, _, left = native(args.study, ["pratt", "--material", "espaguete.txt"],
                            {"pratt.txt": pratt.encode(), "espaguete.txt": material.encode()})
     check.same("quivor.pagina with the team's material", person.evaluate(

@@ -28,7 +28,7 @@
     },
     history: new M.History(M.empty()),
     nome: "ponte",
-    opcoes: { limitePeso: 750, fio: 25.4 },
+    opcoes: { limitePeso: 750, fio: 25.4, trelicas: 2, cola: 0, pesoExtra: 0 },
     view: { scale: 8, ox: 80, oy: 400 },
     grid: 1,
     tool: "selecionar",

@@ -139,38 +139,45 @@ const QuivorEditorPanels = (() => {
       `<p>${count(s.nodes, "nó", "nós")}, ${count(s.bars, "barra", "barras")}, ` +
         `${count(s.restraints, "restrição", "restrições")}.</p>`,
     );
+    // The whole bridge's figures, named as the bridge's, with each truss's
+    // beside them; one truss's alone where the study has no bridge.
     const bridge = s.bridge || null;
-    const weight = bridge && bridge.weight !== undefined ? bridge.weight : s.build ? s.build.weight : null;
-    if (weight !== null) {
-      const within = bridge && bridge.withinLimit !== undefined ? bridge.withinLimit : weight <= s.weightLimit;
+    const perTruss = (value, unit) => (bridge && value !== null ? ` (cada treliça: ${M.shown(value)} ${unit})` : "");
+    const weight = bridge ? bridge.weight : s.build ? s.build.weight : null;
+    if (weight !== null && weight !== undefined) {
+      const within = bridge ? bridge.withinLimit : weight <= s.weightLimit;
       parts.push(
-        `<p id="peso" class="${within ? "bom" : "ruim"}">Peso: ${M.shown(weight)} g; limite ${M.shown(s.weightLimit)} g` +
+        `<p id="peso" class="${within ? "bom" : "ruim"}">Peso${bridge ? " da ponte" : ""}: ${M.shown(weight)} g` +
+          `${perTruss(s.build.weight, "g")}; limite ${M.shown(s.weightLimit)} g` +
           ` (${within ? "dentro" : "acima"} do limite).</p>`,
       );
-      const strands = bridge && bridge.wholeStrands !== undefined ? bridge.wholeStrands : s.build.wholeStrands;
-      parts.push(`<p>Fios inteiros de ${M.shown(s.strandLength)} cm: ${strands}.</p>`);
+      const strands = bridge ? bridge.wholeStrands : s.build.wholeStrands;
+      parts.push(`<p>Fios inteiros de ${M.shown(s.strandLength)} cm${bridge ? " para a ponte" : ""}: ${strands}.</p>`);
     }
-    const collapseLoad = bridge && bridge.collapseLoad !== undefined ? bridge.collapseLoad : null;
+    const collapseLoad = bridge && typeof bridge.collapseLoad === "number" ? bridge.collapseLoad : null;
     const conservative = conservativeCollapse(s);
     if (s.collapse) {
       const mode = s.collapse.mode === "tension" ? "tração" : "flambagem";
       parts.push(
-        `<p id="colapso">Colapso${conservative !== null ? " esperado (valores médios)" : ""}: ${M.shown(collapseLoad !== null ? collapseLoad : s.collapse.load)} kgf` +
+        `<p id="colapso">Colapso${conservative !== null ? " esperado" : ""}${bridge ? " da ponte" : ""}` +
+          `${conservative !== null ? " (valores médios)" : ""}: ` +
+          `${M.shown(collapseLoad !== null ? collapseLoad : s.collapse.load)} kgf` +
+          `${collapseLoad !== null ? perTruss(s.collapse.load, "kgf") : ""}` +
           ` no caso ${s.collapse.case}, pela barra ${s.collapse.bar} (${mode}).</p>`,
       );
     }
     if (conservative !== null) {
-      parts.push(`<p id="colapso-conservador">Colapso conservador: ${M.shown(conservative)} kgf.</p>`);
+      parts.push(`<p id="colapso-conservador">Colapso conservador${bridge ? " da ponte" : ""}: ${M.shown(conservative)} kgf.</p>`);
     }
-    const efficiency = bridge && bridge.efficiency !== undefined ? bridge.efficiency : s.efficiency;
+    const efficiency = bridge ? bridge.efficiency : s.efficiency;
     if (efficiency !== null && efficiency !== undefined) {
-      parts.push(`<p>Eficiência: ${M.shown(efficiency)} kgf/kg.</p>`);
+      parts.push(`<p>Eficiência${bridge ? " da ponte" : ""}: ${M.shown(efficiency)} kgf/kg` +
+        `${bridge && typeof s.efficiency === "number" ? perTruss(s.efficiency, "kgf/kg") : ""}.</p>`);
     }
-    if (bridge && bridge.trusses !== undefined) {
-      const extra = [`${bridge.trusses} treliças`];
-      if (bridge.glue !== undefined) extra.push(`cola ${M.shown(bridge.glue)} g`);
-      if (bridge.extraWeight !== undefined) extra.push(`peso extra ${M.shown(bridge.extraWeight)} g`);
-      parts.push(`<p id="ponte-inteira">A ponte: ${extra.join(", ")}.</p>`);
+    if (bridge) {
+      const makeup = [count(bridge.trusses, "treliça igual", "treliças iguais"), `cola ${M.shown(bridge.glue)} g por nó`,
+        `peso extra ${M.shown(bridge.extraWeight)} g`];
+      parts.push(`<p id="ponte-inteira">A ponte: ${makeup.join(", ")}.</p>`);
     }
     if (s.material && typeof s.material.text === "string" && s.material.text !== "") {
       parts.push(`<p id="material">Material: ${escape(s.material.text)}.</p>`);
@@ -207,6 +214,9 @@ const QuivorEditorPanels = (() => {
       field("coef-compressao", "Coef. de segurança à compressão", M.shown(model.coefCompressao, 4)) +
       field("limite-peso", "Limite de peso (g)", M.shown(E.opcoes.limitePeso)) +
       field("fio", "Comprimento do fio (cm)", M.shown(E.opcoes.fio)) +
+      field("trelicas", "Treliças na ponte", M.shown(E.opcoes.trelicas)) +
+      field("cola", "Cola por nó (g)", M.shown(E.opcoes.cola)) +
+      field("peso-extra", "Peso extra: travessas, tabuleiro (g)", M.shown(E.opcoes.pesoExtra)) +
       field("grade", "Passo da grade (cm)", M.shown(E.grid)) +
       `<label for="simetria">Simetria<input type="checkbox" id="simetria"${E.simetria ? " checked" : ""}></label>` +
       `<p id="simetria-estado">${E.simetria ? (M.mirror(model) ? "As mudanças se repetem do outro lado." : "O modelo não é simétrico agora.") : ""}</p>` +
@@ -229,6 +239,9 @@ const QuivorEditorPanels = (() => {
     onNumber(root, "coef-compressao", (v) => E.change((m) => (m.coefCompressao = v)));
     onNumber(root, "limite-peso", (v) => E.setOption("limitePeso", v));
     onNumber(root, "fio", (v) => E.setOption("fio", v));
+    onNumber(root, "trelicas", (v) => E.setOption("trelicas", v));
+    onNumber(root, "cola", (v) => E.setOption("cola", v));
+    onNumber(root, "peso-extra", (v) => E.setOption("pesoExtra", v));
     onNumber(root, "grade", (v) => {
       if (v > 0) E.grid = v;
       E.redraw();
