@@ -18,7 +18,6 @@
 #include "platform/platform.hpp"
 
 namespace quivor::files {
-namespace {}  // namespace
 
 Outcome FromSystemCode(int code) {
   Outcome outcome{Cause::kOther, code, {}};
@@ -56,23 +55,11 @@ Outcome FromSystemCode(int code) {
     default:
       break;
   }
-  // The causes whose words say it all go without the system's text.
-  if (outcome.cause == Cause::kDiskFull || outcome.cause == Cause::kReadOnly ||
-      outcome.cause == Cause::kOther) {
-    outcome.systemText = std::strerror(code);
-  }
+  if (ToldWithSystemText(outcome.cause)) outcome.systemText = std::strerror(code);
   return outcome;
 }
 
 namespace {
-
-Outcome FromCode(int code) { return FromSystemCode(code); }
-
-Outcome Problem(Cause cause) { return {cause, 0, {}}; }
-
-Outcome Success() { return {}; }
-
-bool HasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
 
 // Writes everything, or gives the error code; `failAfter` cuts the write
 // short as a full disk would (the test seam).
@@ -209,7 +196,7 @@ Outcome WriteWhole(const std::string& name, std::string_view bytes, bool replace
     fd = pending.Create(temporary);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return FromCode(errno);
+  if (fd < 0) return FromSystemCode(errno);
   // A file that is replaced keeps its permissions.
   struct stat earlier {};
   if (replace && ::stat(target.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
@@ -222,10 +209,10 @@ Outcome WriteWhole(const std::string& name, std::string_view bytes, bool replace
   if (code == 0) code = PutInPlace(temporary, target, replace);
   if (code != 0) {
     ::unlink(temporary.c_str());
-    return FromCode(code);
+    return FromSystemCode(code);
   }
   FlushFolder(folder);
-  return Success();
+  return {};
 }
 
 bool Exists(const std::string& name) {
@@ -245,12 +232,12 @@ ReadResult ReadWhole(const std::string& name, std::size_t limit) {
   // as soon as it is seen.
   const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    result.outcome = FromCode(errno);
+    result.outcome = FromSystemCode(errno);
     return result;
   }
   struct stat about {};
   if (::fstat(fd, &about) != 0) {
-    result.outcome = FromCode(errno);
+    result.outcome = FromSystemCode(errno);
   } else if (S_ISDIR(about.st_mode)) {
     result.outcome = Problem(Cause::kFolder);
   } else if (!S_ISREG(about.st_mode)) {
@@ -279,7 +266,7 @@ ReadResult ReadWhole(const std::string& name, std::size_t limit) {
       const ssize_t got = ::read(fd, result.text.data() + have, result.text.size() - have);
       if (got < 0) {
         if (errno == EINTR) continue;
-        result.outcome = FromCode(errno);
+        result.outcome = FromSystemCode(errno);
         break;
       }
       if (got == 0) break;
@@ -308,14 +295,14 @@ Listing ListFolder(const std::string& folder) {
     // A name that is there and is not a folder; ENOTDIR also stands for a
     // missing folder on the path.
     const bool there = code == ENOTDIR && ::stat(folder.c_str(), &about) == 0;
-    listing.outcome = there ? Outcome{Cause::kNotFolder, code, {}} : FromCode(code);
+    listing.outcome = there ? Outcome{Cause::kNotFolder, code, {}} : FromSystemCode(code);
     return listing;
   }
   for (;;) {
     errno = 0;
     const dirent* entry = ::readdir(dir);
     if (entry == nullptr) {
-      if (errno != 0) listing.outcome = FromCode(errno);
+      if (errno != 0) listing.outcome = FromSystemCode(errno);
       break;
     }
     const std::string_view name = entry->d_name;

@@ -1,11 +1,13 @@
 // What the two bodies of the companion's files share: the test seam's pending
-// failures and the temporaries' names.
+// failures, the temporaries' names and a few small pieces of their outcomes.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/files.hpp"
 
 namespace quivor::files {
 
@@ -21,5 +23,17 @@ std::string TemporaryStem(std::string_view base);
 
 // Six letters or digits, different at each call of a process.
 std::string RandomLetters();
+
+// A failure found before the system is asked: no system code or text.
+inline Outcome Problem(Cause cause) { return {cause, 0, {}}; }
+
+// A name no system call can take whole.
+inline bool HasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
+
+// Whether a failure of this cause is told with the system's own text: the
+// causes whose words say it all go without it.
+inline bool ToldWithSystemText(Cause cause) {
+  return cause == Cause::kDiskFull || cause == Cause::kReadOnly || cause == Cause::kOther;
+}
 
 }  // namespace quivor::files

@@ -53,11 +53,7 @@ std::string SystemText(DWORD code) {
   return Utf8(message);
 }
 
-Outcome Problem(Cause cause) { return {cause, 0, {}}; }
-
 Outcome LastFailure() { return FromSystemCode(static_cast<int>(::GetLastError())); }
-
-bool HasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
 
 bool IsFolderName(const std::wstring& name) {
   const DWORD attributes = ::GetFileAttributesW(name.c_str());
@@ -124,10 +120,7 @@ Outcome FromSystemCode(int code) {
     default:
       break;
   }
-  if (outcome.cause == Cause::kDiskFull || outcome.cause == Cause::kReadOnly ||
-      outcome.cause == Cause::kOther) {
-    outcome.systemText = SystemText(static_cast<DWORD>(code));
-  }
+  if (ToldWithSystemText(outcome.cause)) outcome.systemText = SystemText(static_cast<DWORD>(code));
   return outcome;
 }
 
