@@ -143,6 +143,14 @@ std::optional<StudyOptions> WithMaterial(const CommandLine& line, const std::str
   return options;
 }
 
+// The line, without its end, that names the material of a ranking or an
+// optimization and how its strands were counted; empty for quivor's own
+// strand counted by quivor's rule.
+std::string MaterialNote(const StrandMaterial& material) {
+  if (material.bundled() && !material.sizeWithMaterial) return {};
+  return "Material: " + MaterialOrigin(material) + "; " + SizingText(material);
+}
+
 // Studies the model once and shows the results; the exit status.
 int StudyOnce(const CommandLine& line, const std::string& fileName, bool openPage) {
   const std::string stem = ModelStem(fileName);
@@ -303,12 +311,11 @@ int Ranking(const CommandLine& line) {
                        ": não foi possível ler a pasta: " + files::InWords(listing.outcome) + "\n");
     return kStatusModelFile;
   }
-  // Every entry named *.txt, in any letter case, is a model (but
-  // espaguete.txt): one that cannot
-  // be read (a folder, a link to nothing, a loop of links, a file without
-  // permission) takes its row with the reason.
+  // Every entry named *.txt, in any letter case, is a model, but the team's
+  // material file beside them: one that cannot be read (a folder, a link to
+  // nothing, a loop of links, a file without permission) takes its row with
+  // the reason.
   std::vector<files::FolderEntry> files;
-  // The team's material file, beside the models, is none of them.
   for (const files::FolderEntry& entry : listing.entries) {
     if (HasModelExtension(entry.name) && entry.name != kMaterialFileName) files.push_back(entry);
   }
@@ -348,9 +355,8 @@ int Ranking(const CommandLine& line) {
   RankModels(models);
 
   terminal::WriteOut(RankingReport(shownFolder, models, line.options));
-  if (!options->material.bundled() || options->material.sizeWithMaterial) {
-    terminal::WriteOut("\nMaterial: " + MaterialOrigin(options->material) + "; " +
-                       SizingText(options->material) +
+  if (const std::string note = MaterialNote(options->material); !note.empty()) {
+    terminal::WriteOut("\n" + note +
                        "; a classificação usa a estimativa esperada (valores médios).\n");
   }
   const std::string csvName = JoinedName(line.folder, "ranking.csv");
@@ -443,9 +449,8 @@ int Optimize(const CommandLine& line) {
 
   terminal::WriteOut(
       optimize::OptimizationReport(shownFile, terminal::NameInUtf8(outName), result, line.shape));
-  if (!studyOptions->material.bundled() || studyOptions->material.sizeWithMaterial) {
-    terminal::WriteOut("Material: " + MaterialOrigin(studyOptions->material) + "; " +
-                       SizingText(studyOptions->material) + ".\n");
+  if (const std::string note = MaterialNote(studyOptions->material); !note.empty()) {
+    terminal::WriteOut(note + ".\n");
   }
   if (!WriteOutput(outName, result.text, line.replace)) return kStatusOutputFile;
   if (line.page) {
