@@ -27,11 +27,7 @@ void BridgeCollapse(const std::optional<Collapse>& truss, const Bridge& bridge,
   const double total = static_cast<double>(bridge.trusses) * truss->load;  // kgf
   if (!std::isfinite(total)) return;
   load = total;
-  if (bridge.weight > 0.0) {
-    const double perKg = total / (bridge.weight / 1000.0);  // kgf/kg
-    // Beyond the largest double it would rank above every real bridge.
-    if (std::isfinite(perKg)) efficiency = perKg;
-  }
+  efficiency = Efficiency(total, bridge.weight);
 }
 
 }  // namespace

@@ -14,6 +14,8 @@ struct StrandValues {
   double tension;           // kgf: one strand breaks
   double bucklingConstant;  // kgf*cm2: a bundle of n strands of length L buckles at n^2*K/L^2
   double linearWeight;      // g/cm of one strand
+
+  bool operator==(const StrandValues&) const = default;
 };
 
 // quivor's own strand: the sizing's constants, widened as it widens them.

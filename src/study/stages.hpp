@@ -64,6 +64,11 @@ std::vector<CaseCollapse> EstimateCollapse(Model& model, const BuildList& build,
 // strengths of the strand.
 void ScaleToCollapse(std::vector<CaseCollapse>& cases, const BuildList& build);
 
+// kgf of collapse load per kg of what weighs `weight` g; nothing for no
+// weight, or beyond the largest double (it would rank above every real
+// bridge).
+std::optional<double> Efficiency(double collapseLoad, double weight);
+
 // Each bar's capacities from the strand's values (quivor's own give the
 // same numbers as the sizing's constants).
 void SetCapacities(BuildList& build, const StrandValues& strand);

@@ -26,16 +26,20 @@ std::optional<Collapse> LeastCollapse(const std::vector<CaseCollapse>& cases) {
   return least;
 }
 
-// kgf of collapse load per kg of bridge.
-std::optional<double> Efficiency(const std::optional<Collapse>& collapse, const BuildList& build) {
-  if (!collapse || !(build.weight > 0.0)) return std::nullopt;
-  const double efficiency = collapse->load / (build.weight / 1000.0);  // kgf/kg
-  // Beyond the largest double it would rank above every real bridge.
-  if (!std::isfinite(efficiency)) return std::nullopt;
-  return efficiency;
+// One truss's efficiency, where it has a collapse load.
+std::optional<double> TrussEfficiency(const std::optional<Collapse>& collapse,
+                                      const BuildList& build) {
+  return collapse ? Efficiency(collapse->load, build.weight) : std::nullopt;
 }
 
 }  // namespace
+
+std::optional<double> Efficiency(double collapseLoad, double weight) {
+  if (!(weight > 0.0)) return std::nullopt;
+  const double efficiency = collapseLoad / (weight / 1000.0);  // kgf/kg
+  if (!std::isfinite(efficiency)) return std::nullopt;
+  return efficiency;
+}
 
 Study StudyModel(Model& model, const StudyOptions& options) {
   Study study = CheckTruss(model);
@@ -65,15 +69,18 @@ Study StudyModel(Model& model, const StudyOptions& options) {
   results = Results{};
   study.cases = EstimateCollapse(model, *study.build, std::move(caseLoads));
   study.collapse = LeastCollapse(study.cases);
-  study.efficiency = Efficiency(study.collapse, *study.build);
+  study.efficiency = TrussEfficiency(study.collapse, *study.build);
 
-  // The same forces, the bundles at the material's characteristic values.
-  BuildList conservative = *study.build;
-  SetCapacities(conservative, options.material.conservative);
+  // The same forces, the bundles at the material's characteristic values
+  // (for a material without spread, the estimate above).
   study.conservativeCases = study.cases;
-  ScaleToCollapse(study.conservativeCases, conservative);
+  if (options.material.conservative != options.material.expected) {
+    BuildList conservative = *study.build;
+    SetCapacities(conservative, options.material.conservative);
+    ScaleToCollapse(study.conservativeCases, conservative);
+  }
   study.conservativeCollapse = LeastCollapse(study.conservativeCases);
-  study.conservativeEfficiency = Efficiency(study.conservativeCollapse, *study.build);
+  study.conservativeEfficiency = TrussEfficiency(study.conservativeCollapse, *study.build);
   study.bridge = MakeBridge(study, options);
   return study;
 }
